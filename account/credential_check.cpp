@@ -1,0 +1,5 @@
+#include "account/credential_check.h"
+
+bool CheckDeviceAuthorization() {
+    return false;
+}

@@ -1,0 +1,5 @@
+#include "device/device_registration.h"
+
+bool RegisterDevice() {
+    return false;
+}

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Starts or stops everything the Windows tests of one build tree need:
+# an X display (Xvfb unless one is given), the build's Wine prefix and a
+# persistent Wine server whose descriptors are detached from the caller.
+#   scripts/wine-session.sh start BUILD_DIR
+#   scripts/wine-session.sh stop BUILD_DIR
+set -euo pipefail
+
+cmd=${1:?start|stop}
+build=$(cd "${2:?build dir}" && pwd)
+prefix="$build/wineprefix"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+start_xvfb() {
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+   echo $! >"$prefix.xvfb.pid")
+  for _ in $(seq 1 100); do
+    if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+      echo ":$n" >"$prefix.display"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "Xvfb did not start on :$n" >&2
+  return 1
+}
+
+case "$cmd" in
+start)
+  mkdir -p "$(dirname "$prefix")"
+  if [ -n "${TIRNA_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+    echo "$DISPLAY" >"$prefix.display"
+  else
+    start_xvfb
+  fi
+  DISPLAY=$(cat "$prefix.display"); export DISPLAY
+  (wineserver -p </dev/null >/dev/null 2>&1 &)
+  wine wineboot -i </dev/null >/dev/null 2>&1
+  # Without a window manager Wine waits for one on every window close; let Wine
+  # manage its own windows so that closing is immediate.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  ;;
+stop)
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  if [ -f "$prefix.xvfb.pid" ]; then
+    kill "$(cat "$prefix.xvfb.pid")" 2>/dev/null || true
+    rm -f "$prefix.xvfb.pid" "$prefix.display"
+  fi
+  ;;
+*)
+  echo "usage: $0 start|stop BUILD_DIR" >&2
+  exit 2
+  ;;
+esac

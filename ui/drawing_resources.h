@@ -1,0 +1,26 @@
+#pragma once
+// The shared fonts, brushes, cursors and pictures of the wizard. Made once before
+// the window class is registered and kept until the process ends; painting only
+// selects them.
+
+#include <windows.h>
+
+struct DrawingResources {
+    HCURSOR ArrowCursor = nullptr;
+    HCURSOR HandCursor = nullptr;
+    HBRUSH LightGreyBrush = nullptr;
+    HBRUSH MidGreyBrush = nullptr;
+    HBRUSH WhiteBrush = nullptr;
+    HFONT BoldFont = nullptr;
+    HFONT NormalFont = nullptr;
+    HFONT HeadingFont = nullptr;
+    HBITMAP SignInBitmap = nullptr;
+    HBITMAP CreateAccountBitmap = nullptr;
+};
+
+extern DrawingResources g_draw;
+
+// Cursors, brushes and fonts, in that order.
+void CreateDrawingResources();
+// The two selector pictures from the module's resources.
+void LoadSelectorBitmaps(HINSTANCE instance);
