@@ -13,6 +13,7 @@ import re
 import socket
 import struct
 import threading
+import traceback
 from datetime import datetime, timezone
 from http import HTTPStatus
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -195,6 +196,10 @@ class DevServer(ThreadingHTTPServer):
         self.stopping = threading.Event()
         self._connections = itertools.count(1)
 
+    def serve_forever(self, poll_interval=0.1):
+        # A short poll keeps close() quick; the cost is a few idle wake-ups a second.
+        super().serve_forever(poll_interval)
+
     def next_connection_id(self):
         return next(self._connections)
 
@@ -243,6 +248,8 @@ class RequestHandler(BaseHTTPRequestHandler):
             return
         self.request_number += 1
         entry = {
+            "seq": None,
+            "complete": False,
             "time": _now(),
             "client": "%s:%d" % self.client_address[:2],
             "connection": self.connection_id,
@@ -270,7 +277,16 @@ class RequestHandler(BaseHTTPRequestHandler):
         if self._is_control(entry):
             self._control(entry, body)
             return
-        self._serve(entry, body)
+        try:
+            self._serve(entry, body)
+        except Exception as e:
+            # A fault of the service itself still leaves a complete journal entry.
+            traceback.print_exc()
+            if not entry["complete"]:
+                if entry["seq"] is None:
+                    self.server.journal.begin(entry)
+                entry["error"] = "internal error: %r" % e
+                self._finish(entry, 500, b"Internal error\n", "text/plain", close=True)
 
     def _read_head(self, line, entry):
         if len(line) > MAX_LINE:
@@ -461,12 +477,12 @@ class RequestHandler(BaseHTTPRequestHandler):
             action, fields, _ = tirna_protocol.read_request(body)
             entry.update(action=action, fields=fields)
         fault = server.faults.take(entry["action"] if is_service_post else None)
+        entry["fault"] = fault
         server.journal.begin(entry)
         if fault is None:
             status, data, content_type = self._respond_normally(entry, body)
             self._finish(entry, status, data, content_type)
             return
-        entry["fault"] = fault
         kind = fault["kind"]
         fault_body = base64.b64decode(fault["body_b64"]) if "body_b64" in fault else None
         normal = self._respond_normally(entry, body) if fault["apply"] else None
@@ -589,6 +605,8 @@ def _log_line(entry):
     for name, value in entry["fields"].items():
         if name != "action":
             parts.append("%s=%s" % (name, _short(value, 60)))
+    if not entry["fields"] and entry["body_length"]:
+        parts.append("body=%s" % _short(entry["body_text"], 80))
     if entry["error"]:
         parts.append("error=%s" % _short(entry["error"]))
     if entry["status"] is None:

@@ -1,0 +1,5 @@
+#include "account/child_profiles.h"
+
+void LoadChildProfiles() {}
+
+void SetChildProfile() {}

@@ -1,0 +1,3 @@
+#include "account/create_account.h"
+
+void CreateAccount() {}

@@ -1,0 +1,3 @@
+#include "account/sign_in.h"
+
+void SignIn() {}
