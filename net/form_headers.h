@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <string>
 
-// "Content-Length: <n>\r\nCache-Control: no-cache\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+// "Content-Length: <n>", "Cache-Control: no-cache" and
+// "Content-Type: application/x-www-form-urlencoded", each ended by CR LF.
 [[nodiscard]] std::wstring FormPostHeaders(std::size_t bodyLength);
 
 // The account-creation request's block, without the Cache-Control line.

@@ -7,7 +7,7 @@
 namespace {
 
 class SettingsStore : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { DeleteProductKey(); }
     void TearDown() override { DeleteProductKey(); }
 };

@@ -1,0 +1,19 @@
+#pragma once
+// The device's description, read afresh from the system on every call; nothing
+// is cached. None of these fails: a failed read shows only in the value.
+
+#include <string>
+
+// 47 characters: the volume serial of "C:\" ("AA-AA-AA-AA" when unreadable) and
+// the four registers of CPUID leaf 1.
+[[nodiscard]] std::string GetDeviceId();
+
+// "2" when the power status knows the AC line state (or the query failed), else "1".
+[[nodiscard]] std::string GetDeviceType();
+
+// The physical DNS host name, else the NetBIOS name, else empty.
+[[nodiscard]] std::wstring GetDeviceName();
+
+// "<vendor> <model> <processor> " from WMI, as far as the queries got; COM must be
+// initialised on the calling thread.
+[[nodiscard]] std::wstring GetDeviceConfig();

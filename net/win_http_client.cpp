@@ -1,0 +1,264 @@
+#include "net/win_http_client.h"
+
+#include <windows.h>
+#include <winhttp.h>
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+constexpr std::size_t kFirstBodyCapacity = 10240;
+constexpr DWORD kHostCapacity = 260;
+constexpr DWORD kPathCapacity = 1300;
+constexpr std::size_t kProxyListLimit = 259;
+// Unknown certificate authority, wrong certificate name, expired certificate:
+// the client never insists on a valid certificate.
+constexpr DWORD kIgnoredCertificateErrors = SECURITY_FLAG_IGNORE_UNKNOWN_CA |
+                                            SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
+                                            SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+constexpr int kAttempts = 3;
+
+struct GlobalFreer {
+    void operator()(wchar_t* text) const noexcept { GlobalFree(text); }
+};
+// A string handed out by the proxy queries, which the caller frees.
+using GlobalText = std::unique_ptr<wchar_t, GlobalFreer>;
+
+// Grows (or first allocates) a buffer; new elements are zero. On a failed
+// allocation the buffer stays as it was and the answer is false.
+template <typename T>
+bool TryResize(std::vector<T>& buffer, std::size_t count) noexcept {
+    try {
+        buffer.resize(count);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+std::wstring_view UpToFirstNul(std::wstring_view text) {
+    return text.substr(0, text.find(L'\0'));
+}
+
+bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view upper) {
+    return std::equal(
+        text.begin(), text.end(), upper.begin(), upper.end(),
+        [](wchar_t a, wchar_t b) { return (a >= L'a' && a <= L'z' ? a - L'a' + L'A' : a) == b; });
+}
+
+// The upper-case form of GET or POST; nothing for any other verb.
+const wchar_t* CanonicalVerb(std::wstring_view verb) {
+    if (EqualsIgnoringCase(verb, L"GET")) return L"GET";
+    if (EqualsIgnoringCase(verb, L"POST")) return L"POST";
+    return nullptr;
+}
+
+struct UrlParts {
+    std::wstring host;
+    std::wstring path;
+    INTERNET_PORT port = 0;
+    bool secure = false;
+};
+
+bool CrackUrl(const std::wstring& url, UrlParts& parts) {
+    std::vector<wchar_t> host(kHostCapacity);
+    std::vector<wchar_t> path(kPathCapacity);
+    URL_COMPONENTS components{};
+    components.dwStructSize = sizeof(components);
+    components.dwSchemeLength = static_cast<DWORD>(-1);
+    components.lpszHostName = host.data();
+    components.dwHostNameLength = kHostCapacity;
+    components.lpszUrlPath = path.data();
+    components.dwUrlPathLength = kPathCapacity;
+    if (!WinHttpCrackUrl(url.c_str(), static_cast<DWORD>(url.size()), 0, &components)) {
+        return false;
+    }
+    parts.host = UpToFirstNul({host.data(), host.size()});
+    parts.path = UpToFirstNul({path.data(), path.size()});
+    parts.port = components.nPort;
+    parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+    return true;
+}
+
+// The body is not announced here: a caller that posts one supplies the
+// Content-Length line among its extra headers.
+bool SendRequest(HINTERNET request) {
+    return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
+                              0, 0) != FALSE;
+}
+
+// After a failed send: the current user's proxy settings. A configuration script
+// resolves the proxy and the request goes out again at once (true when it did);
+// a fixed proxy is set for the next attempt and nothing is sent now.
+bool SendThroughUserProxy(HINTERNET root, HINTERNET request, const std::wstring& url) {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&config)) return false;
+    const GlobalText scriptUrl(config.lpszAutoConfigUrl);
+    const GlobalText proxy(config.lpszProxy);
+    const GlobalText bypass(config.lpszProxyBypass);
+
+    if (scriptUrl) {
+        WINHTTP_AUTOPROXY_OPTIONS options{};
+        options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT | WINHTTP_AUTOPROXY_CONFIG_URL;
+        options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP;
+        options.lpszAutoConfigUrl = scriptUrl.get();
+        options.fAutoLogonIfChallenged = TRUE;
+        WINHTTP_PROXY_INFO answer{};
+        if (!WinHttpGetProxyForUrl(root, url.c_str(), &options, &answer)) return false;
+        const GlobalText answerProxy(answer.lpszProxy);
+        const GlobalText answerBypass(answer.lpszProxyBypass);
+        if (!WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &answer, sizeof(answer))) return false;
+        return SendRequest(request);
+    }
+    if (proxy) {
+        std::wstring proxyList = std::wstring(proxy.get()).substr(0, kProxyListLimit);
+        std::wstring bypassList =
+            bypass ? std::wstring(bypass.get()).substr(0, kProxyListLimit) : std::wstring();
+        WINHTTP_PROXY_INFO named{};
+        named.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+        named.lpszProxy = proxyList.data();
+        named.lpszProxyBypass = bypass ? bypassList.data() : nullptr;
+        WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &named, sizeof(named));
+    }
+    return false;
+}
+
+}  // namespace
+
+void InternetHandleCloser::operator()(void* handle) const noexcept {
+    if (handle != nullptr) WinHttpCloseHandle(handle);
+}
+
+WinHttpClient::WinHttpClient(std::wstring url) : url_(std::move(url)) {}
+
+void WinHttpClient::SetPostData(const void* data, std::uint32_t length) {
+    postData_.reset();
+    postLength_ = 0;
+    postData_.reset(new (std::nothrow) std::uint8_t[length]);
+    if (!postData_) return;  // memory is short: no post data
+    std::copy_n(static_cast<const std::uint8_t*>(data), length, postData_.get());
+    postLength_ = length;
+}
+
+void WinHttpClient::SetExtraHeaders(std::wstring headers) {
+    extraHeaders_ = std::move(headers);
+}
+
+std::wstring WinHttpClient::ResponseHeader() const {
+    return responseHeader_;
+}
+
+std::wstring WinHttpClient::ResponseContent() const {
+    return responseContent_;
+}
+
+bool WinHttpClient::Send(std::wstring_view verb) {
+    if (url_.empty()) return false;
+    const wchar_t* method = CanonicalVerb(verb);
+    if (method == nullptr) return false;
+
+    if (!root_) {
+        root_.reset(WinHttpOpen(userAgent_.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+        if (!root_) return false;
+    }
+    WinHttpSetTimeouts(root_.get(), static_cast<int>(resolveTimeout_),
+                       static_cast<int>(connectTimeout_), static_cast<int>(sendTimeout_),
+                       static_cast<int>(receiveTimeout_));
+
+    UrlParts parts;
+    if (!CrackUrl(url_, parts)) return false;
+    // Declared before the request so that the request is closed first.
+    const UniqueInternetHandle connection(
+        WinHttpConnect(root_.get(), parts.host.c_str(), parts.port, 0));
+    if (!connection) return false;
+    const UniqueInternetHandle request(WinHttpOpenRequest(
+        connection.get(), method, parts.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+        WINHTTP_DEFAULT_ACCEPT_TYPES, parts.secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!request) return false;
+    if (parts.secure) {
+        DWORD flags = kIgnoredCertificateErrors;
+        WinHttpSetOption(request.get(), WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof(flags));
+    }
+
+    if (!Exchange(request.get())) return false;
+    ReadResponseHeader(request.get());
+
+    body_ = std::vector<std::uint8_t>();  // releases the previous buffer
+    bodyLength_ = 0;
+    if (!TryResize(body_, kFirstBodyCapacity)) return false;
+    const bool wholeBody = ReadBody(request.get());
+    DecodeBody();
+    return wholeBody;
+}
+
+// Up to three attempts, no pause, until a response arrives.
+bool WinHttpClient::Exchange(void* request) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        // Added to the same request every time: a repeated line is coalesced with
+        // a semicolon ("Content-Length: 57; 57"), which the service tolerates.
+        if (!extraHeaders_.empty()) {
+            WinHttpAddRequestHeaders(request, extraHeaders_.c_str(),
+                                     static_cast<DWORD>(extraHeaders_.size()),
+                                     WINHTTP_ADDREQ_FLAG_COALESCE_WITH_SEMICOLON);
+        }
+        if (!SendRequest(request) && !SendThroughUserProxy(root_.get(), request, url_)) continue;
+        if (postData_) {
+            DWORD written = 0;
+            WinHttpWriteData(request, postData_.get(), postLength_, &written);
+        }
+        if (WinHttpReceiveResponse(request, nullptr)) return true;
+    }
+    return false;
+}
+
+void WinHttpClient::ReadResponseHeader(void* request) {
+    DWORD size = 0;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                             WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX) &&
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        return;
+    }
+    // One character more than reported, so that the text always ends in a zero.
+    std::vector<wchar_t> text;
+    if (!TryResize(text, size / sizeof(wchar_t) + 1)) return;
+    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                             text.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
+        return;
+    }
+    responseHeader_ = UpToFirstNul({text.data(), text.size()});
+}
+
+// Appends every available byte to the body buffer, doubling its capacity while the
+// bytes and one zero after them would not fit. False when a buffer could not be
+// had; the bytes received before stay.
+bool WinHttpClient::ReadBody(void* request) {
+    for (;;) {
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available) || available == 0) return true;
+        std::vector<std::uint8_t> chunk;
+        if (!TryResize(chunk, std::size_t{available} + 1)) return false;
+        DWORD read = 0;
+        if (!WinHttpReadData(request, chunk.data(), available, &read)) read = 0;
+
+        std::size_t capacity = body_.size();
+        while (std::size_t{bodyLength_} + read + 1 > capacity) capacity *= 2;
+        if (capacity != body_.size() && !TryResize(body_, capacity)) return false;
+        std::copy_n(chunk.data(), read, body_.data() + bodyLength_);
+        bodyLength_ += read;
+    }
+}
+
+// The bytes and the zero after them, through the ANSI code page: never UTF-8,
+// whatever the response's charset says. An embedded zero byte ends the text.
+void WinHttpClient::DecodeBody() {
+    const auto* bytes = reinterpret_cast<const char*>(body_.data());
+    const int length = static_cast<int>(bodyLength_) + 1;
+    const int count = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, bytes, length, nullptr, 0);
+    if (count <= 0) return;
+    std::vector<wchar_t> text;
+    if (!TryResize(text, static_cast<std::size_t>(count))) return;
+    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, bytes, length, text.data(), count) <= 0) return;
+    responseContent_ = UpToFirstNul({text.data(), text.size()});
+}
