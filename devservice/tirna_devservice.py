@@ -2,10 +2,15 @@
 """Stand-in Tirna web service for development, demos and end-to-end tests.
 
   serve  [--host H] [--port P] [--db PATH] [--journal PATH]
-         [--background --pidfile PATH [--log PATH]]
+         [--background --pidfile PATH [--log PATH] [--replace]]
   stop   --pidfile PATH
   seed   [--db PATH] [--user NAME --password PW --email E --profile NAME ...]
   show   [--db PATH] [--json]
+
+Control endpoints for tests (never journaled, never faulted): GET /__journal[?since=N],
+POST /__journal/clear, GET|POST /__faults, POST /__faults/clear, GET /__state,
+POST /__reset (forget accounts, devices, journal and faults) and POST /__seed
+({"uname", "password" or "pmd5", "email", "profiles": [names]}).
 """
 
 import argparse
@@ -102,8 +107,12 @@ def _serve_background(args):
     pidfile = os.path.abspath(args.pidfile)
     running = _read_pidfile(pidfile)
     if running is not None and _is_our_process(running):
-        print("already running with pid %d (%s)" % (running, pidfile), file=sys.stderr)
-        return 1
+        if not args.replace:
+            print("already running with pid %d (%s)" % (running, pidfile), file=sys.stderr)
+            return 1
+        # A service left behind by an interrupted test run gives way to the new one.
+        if not _stop_process(running):
+            return 1
     command = [sys.executable, os.path.abspath(__file__), "serve",
                "--host", args.host, "--port", str(args.port),
                "--db", os.path.abspath(args.db), "--pidfile", pidfile]
@@ -178,6 +187,17 @@ def _wait_gone(pid, timeout):
     return True
 
 
+def _stop_process(pid):
+    """Ends a running service; True when it is gone."""
+    os.kill(pid, signal.SIGTERM)
+    if not _wait_gone(pid, STOP_TIMEOUT):
+        os.kill(pid, signal.SIGKILL)
+        if not _wait_gone(pid, STOP_TIMEOUT):
+            print("pid %d did not end" % pid, file=sys.stderr)
+            return False
+    return True
+
+
 def cmd_stop(args):
     pid = _read_pidfile(args.pidfile)
     if pid is None or not _is_our_process(pid):
@@ -185,12 +205,8 @@ def cmd_stop(args):
             os.remove(args.pidfile)
         print("not running")
         return 0
-    os.kill(pid, signal.SIGTERM)
-    if not _wait_gone(pid, STOP_TIMEOUT):
-        os.kill(pid, signal.SIGKILL)
-        if not _wait_gone(pid, STOP_TIMEOUT):
-            print("pid %d did not end" % pid, file=sys.stderr)
-            return 1
+    if not _stop_process(pid):
+        return 1
     if os.path.exists(args.pidfile):
         os.remove(args.pidfile)
     print("stopped pid %d" % pid)
@@ -211,19 +227,10 @@ def cmd_seed(args):
     digest = tirna_store.password_digest(password)
     store = tirna_store.Store(args.db)
     try:
-        account = store.find_account(user)
-        if account is None:
-            account = store.create_account(user, digest, email)
-        else:
-            store.set_account_password(account["user_id"], digest, email)
-        existing = {p["name"] for p in store.profiles(account["user_id"])}
-        for name in profiles:
-            if name not in existing:
-                store.create_profile(account["user_id"], name)
-                existing.add(name)
-        listed = store.profiles(account["user_id"])
+        account = store.seed_account(user, digest, email, profiles)
     finally:
         store.close()
+    listed = account["profiles"]
     print("user: %s" % user)
     print("password: %s" % password)
     print("pmd5: %s" % digest)
@@ -294,6 +301,8 @@ def build_parser():
     serve.add_argument("--background", action="store_true",
                        help="detach and return once the port accepts connections")
     serve.add_argument("--pidfile")
+    serve.add_argument("--replace", action="store_true",
+                       help="stop a background service of the same pidfile first")
     serve.add_argument("--log", help="log file of a background service")
     serve.add_argument("--ready-fd", type=int, help=argparse.SUPPRESS)
     serve.set_defaults(run=cmd_serve)

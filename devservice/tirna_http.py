@@ -21,6 +21,7 @@ from urllib.parse import parse_qs, urlsplit
 
 import tirna_pages
 import tirna_protocol
+import tirna_store
 
 SERVICE_PATH = "/device_point.php"
 ACCOUNT_PATH = "/account.php"
@@ -182,6 +183,39 @@ class FaultQueue:
     def clear(self):
         with self._lock:
             self._faults.clear()
+
+
+class SeedError(ValueError):
+    pass
+
+
+def seed_account(store, account):
+    """Creates or refreshes the account described as
+    {"uname": ..., "password" or "pmd5": ..., "email": ..., "profiles": [names]}."""
+    if not isinstance(account, dict):
+        raise SeedError("an account is a JSON object")
+    uname = account.get("uname")
+    if not isinstance(uname, str) or not uname:
+        raise SeedError("uname must be a non-empty text")
+    if ("password" in account) == ("pmd5" in account):
+        raise SeedError("give either password or pmd5")
+    if "password" in account:
+        if not isinstance(account["password"], str):
+            raise SeedError("password must be text")
+        pmd5 = tirna_store.password_digest(account["password"])
+    else:
+        pmd5 = account["pmd5"]
+        if not isinstance(pmd5, str):
+            raise SeedError("pmd5 must be text")
+    email = account.get("email")
+    if email is not None and not isinstance(email, str):
+        raise SeedError("email must be text or null")
+    profiles = account.get("profiles", [])
+    # A ";" would break the list that getprofiles returns.
+    if not isinstance(profiles, list) or not all(
+            isinstance(name, str) and name and ";" not in name for name in profiles):
+        raise SeedError("profiles must be a list of non-empty names without \";\"")
+    return store.seed_account(uname, pmd5, email, profiles)
 
 
 class DevServer(ThreadingHTTPServer):
@@ -426,7 +460,7 @@ class RequestHandler(BaseHTTPRequestHandler):
     # Control endpoints: test harness only, never journaled and never faulted.
 
     CONTROL_PATHS = ("/__journal", "/__journal/clear", "/__faults", "/__faults/clear",
-                     "/__state")
+                     "/__state", "/__reset", "/__seed")
 
     def _is_control(self, entry):
         return entry["path"] in self.CONTROL_PATHS
@@ -461,6 +495,20 @@ class RequestHandler(BaseHTTPRequestHandler):
             self._send_json(200, [])
         elif route == ("GET", "/__state"):
             self._send_json(200, server.store.snapshot())
+        elif route == ("POST", "/__reset"):
+            server.store.reset()
+            server.journal.clear()
+            server.faults.clear()
+            server.log("reset: no accounts, devices, journal entries or faults")
+            self._send_json(200, server.store.snapshot())
+        elif route == ("POST", "/__seed"):
+            try:
+                account = seed_account(server.store, json.loads(body.decode("utf-8")))
+            except (ValueError, SeedError) as e:
+                self._send_json(400, {"error": str(e)})
+                return
+            server.log("seeded account %s (user id %d)" % (account["uname"], account["user_id"]))
+            self._send_json(200, account)
         else:
             self._send_json(405, {"error": "method not allowed here"})
 

@@ -113,6 +113,31 @@ class Store:
                 db.execute("UPDATE accounts SET email = ? WHERE user_id = ?", (email, user_id))
         self._tx(update)
 
+    def seed_account(self, uname, pmd5, email=None, profile_names=()):
+        """Creates the account, or gives an existing one this digest (and e-mail address
+        when one is given), and adds the named profiles it lacks. Returns the account
+        with its profiles."""
+        account = self.find_account(uname)
+        if account is None:
+            account = self.create_account(uname, pmd5, email)
+        else:
+            self.set_account_password(account["user_id"], pmd5, email)
+        existing = {p["name"] for p in self.profiles(account["user_id"])}
+        for name in profile_names:
+            if name not in existing:
+                self.create_profile(account["user_id"], name)
+                existing.add(name)
+        result = self.find_account(uname)
+        result["profiles"] = self.profiles(account["user_id"])
+        return result
+
+    def reset(self):
+        """Forgets every account, profile and device."""
+        def clear(db):
+            for table in ("devices", "profiles", "accounts"):
+                db.execute("DELETE FROM %s" % table)
+        self._tx(clear)
+
     def accounts(self):
         with self._lock:
             rows = self._db.execute("SELECT * FROM accounts ORDER BY user_id").fetchall()

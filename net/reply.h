@@ -12,6 +12,12 @@ inline constexpr RequestResult kRequestSucceeded = 1;
 inline constexpr RequestResult kRequestNoValidReply = -10;
 inline constexpr RequestResult kRequestNotSent = -1;
 
+// -10 (no valid reply) and 0 (an error reply reading as 0): the service was not
+// reached or failed, rather than refusing the request.
+[[nodiscard]] constexpr bool IsCommunicationFailure(RequestResult result) noexcept {
+    return result == kRequestNoValidReply || result == 0;
+}
+
 enum class ReplyKind {
     Success,  // first character '0'
     Error,    // '-' followed by a decimal digit

@@ -491,6 +491,60 @@ class FaultTest(ServiceCase):
         self.assertEqual(self.control("GET", "/__faults")[1], [])
 
 
+class ResetAndSeedTest(ServiceCase):
+    def test_seed_creates_an_account_with_profiles_and_refreshes_it(self):
+        status, seeded = self.control("POST", "/__seed", {
+            "uname": "zoë", "password": "pässwörd", "email": "z@example.com",
+            "profiles": ["Kid", "Teen"]})
+        self.assertEqual(status, 200, seeded)
+        self.assertEqual(seeded["pmd5"], hashlib.md5(b"p\xe4ssw\xf6rd").hexdigest())
+        self.assertEqual(seeded["email"], "z@example.com")
+        self.assertEqual([p["name"] for p in seeded["profiles"]], ["Kid", "Teen"])
+        body = ("action=getprofiles&did=none&uname=zoë&pmd5=" + seeded["pmd5"]).encode()
+        self.assertEqual(self.reply(body), "0;2;%d;Kid;%d;Teen" % tuple(
+            p["profile_id"] for p in seeded["profiles"]))
+
+        # Seeding again keeps the account and its profiles, adds what is missing and
+        # takes the new digest.
+        status, again = self.control("POST", "/__seed", {
+            "uname": "zoë", "pmd5": DIGEST, "profiles": ["Teen", "Baby"]})
+        self.assertEqual(status, 200, again)
+        self.assertEqual(again["user_id"], seeded["user_id"])
+        self.assertEqual(again["pmd5"], DIGEST)
+        self.assertEqual(again["email"], "z@example.com")
+        self.assertEqual([p["name"] for p in again["profiles"]], ["Kid", "Teen", "Baby"])
+
+    def test_seed_refuses_unusable_accounts(self):
+        for spec in ({"password": "x"}, {"uname": "", "password": "x"}, {"uname": "a"},
+                     {"uname": "a", "password": "x", "pmd5": DIGEST},
+                     {"uname": "a", "password": 5}, {"uname": "a", "pmd5": DIGEST, "email": 1},
+                     {"uname": "a", "pmd5": DIGEST, "profiles": ["a;b"]},
+                     {"uname": "a", "pmd5": DIGEST, "profiles": [""]},
+                     {"uname": "a", "pmd5": DIGEST, "profiles": "Kid"}, ["a"]):
+            with self.subTest(spec=spec):
+                status, reply = self.control("POST", "/__seed", spec)
+                self.assertEqual(status, 400)
+                self.assertIn("error", reply)
+        self.assertEqual(self.store.accounts(), [])
+
+    def test_reset_forgets_accounts_devices_journal_and_faults(self):
+        user_id, (kid,) = self.add_account(profiles=["Kid"])
+        self.store.bind_device(DID, user_id, kid)
+        self.assertEqual(self.reply(b"action=authuser&did=X" + self.auth_fields()),
+                         "0;%d" % user_id)
+        self.control("POST", "/__faults", {"kind": "drop"})
+
+        status, state = self.control("POST", "/__reset")
+        self.assertEqual(status, 200)
+        self.assertEqual(state, {"accounts": [], "unattached_devices": []})
+        self.assertEqual(self.control("GET", "/__journal")[1], [])
+        self.assertEqual(self.control("GET", "/__faults")[1], [])
+        self.assertIsNone(self.store.device(DID))
+        self.assertEqual(self.reply(b"action=authuser&did=X" + self.auth_fields()), "-2")
+        # Ids start again where a fresh database starts them.
+        self.assertEqual(self.add_account(profiles=["Kid"]), (user_id, [kid]))
+
+
 class CommandLineTest(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.TemporaryDirectory()
@@ -565,6 +619,21 @@ class CommandLineTest(unittest.TestCase):
         account = store.find_account("zoë")
         self.assertEqual(account["pmd5"], hashlib.md5(b"p\xe4ssw\xf6rd").hexdigest())
         self.assertEqual([p["name"] for p in store.profiles(account["user_id"])], ["Kid"])
+
+    def test_replace_stops_the_running_service_first(self):
+        started = self.start()
+        self.assertEqual(started.returncode, 0, started.stderr)
+        with open(self.pidfile) as f:
+            first = int(f.read())
+        port = started.stdout.split("url=")[1].split(":")[2].strip()
+        replaced = self.run_cli("serve", "--background", "--replace", "--port", port,
+                                "--db", self.db, "--pidfile", self.pidfile, "--log", self.log)
+        self.assertEqual(replaced.returncode, 0, replaced.stderr)
+        with open(self.pidfile) as f:
+            second = int(f.read())
+        self.assertNotEqual(second, first)
+        self.assertFalse(process_running(first))
+        self.assertTrue(process_running(second))
 
     def test_background_start_fails_when_the_port_is_taken(self):
         with socket.socket() as busy:

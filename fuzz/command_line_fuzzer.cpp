@@ -1,0 +1,33 @@
+// Cutting the command line and finding the run-mode switches in it.
+
+#include <algorithm>
+
+#include "app/command_line.h"
+#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_input.h"
+
+namespace {
+
+bool Occurs(std::wstring_view text, std::wstring_view word) {
+    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
+        if (std::equal(word.begin(), word.end(), text.begin() + at)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzInput input(data, size);
+    const std::wstring commandLine = input.TakeRestAsText();
+
+    const std::wstring cut = CutCommandLine(commandLine);
+    CHECK(cut.size() == std::min<std::size_t>(commandLine.size(), 1040));
+    CHECK(std::wstring_view(commandLine).substr(0, cut.size()) == cut);
+
+    // Case-sensitive substrings anywhere in the cut text, nowhere else.
+    const RunSwitches switches = ReadSwitches(cut);
+    CHECK(switches.signIn == Occurs(cut, L"/signin"));
+    CHECK(switches.installer == Occurs(cut, L"/installer"));
+    return 0;
+}

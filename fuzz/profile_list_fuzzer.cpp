@@ -1,0 +1,69 @@
+// The child profiles listed in a getprofiles reply.
+
+#include <algorithm>
+#include <cwchar>
+#include <vector>
+
+#include "account/profile_list.h"
+#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_input.h"
+#include "net/reply.h"
+
+namespace {
+
+// The tokens that repeated calls of the C library's wcstok give.
+std::vector<std::wstring> WcstokTokens(const std::wstring& text) {
+    std::vector<wchar_t> buffer(text.c_str(), text.c_str() + text.size() + 1);
+    std::vector<std::wstring> tokens;
+    wchar_t* state = nullptr;
+    for (wchar_t* token = std::wcstok(buffer.data(), L";", &state); token != nullptr;
+         token = std::wcstok(nullptr, L";", &state)) {
+        tokens.emplace_back(token);
+    }
+    return tokens;
+}
+
+void CheckChosenIds(const std::vector<ProfileEntry>& profiles) {
+    const auto size = static_cast<std::intptr_t>(profiles.size());
+    for (std::intptr_t selection = -1; selection <= size; ++selection) {
+        const auto id = ChosenProfileId(profiles, selection);
+        if (selection >= 0 && selection < size) {
+            CHECK(id == profiles[static_cast<std::size_t>(selection)].id);
+        } else {
+            CHECK(!id.has_value());
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzInput input(data, size);
+    // The reply as the HTTP client hands it over: cut at its first NUL.
+    std::wstring reply = input.TakeRestAsText();
+    reply.resize(std::min(reply.find(L'\0'), reply.size()));
+
+    const ProfileList list = ParseProfileList(reply);
+    CHECK(list.profiles.size() <= 20);
+    for (const ProfileEntry& profile : list.profiles) {
+        CHECK(!profile.name.empty() && profile.name.size() <= 259);
+        CHECK(profile.name.find(L';') == std::wstring::npos);
+    }
+    CheckChosenIds(list.profiles);
+
+    const std::vector<std::wstring> tokens = WcstokTokens(reply);
+    if (reply.size() < 3 || tokens.size() < 2) {
+        CHECK(!list.count.has_value() && list.profiles.empty());
+        return 0;
+    }
+    // Token 1 is the success mark; token 2 the count; then id and name by turns.
+    CHECK(list.count == ReadLeadingInt(tokens[1]));
+    const std::size_t announced = static_cast<std::size_t>(std::max(*list.count, 0));
+    const std::size_t pairs = (tokens.size() - 2) / 2;
+    CHECK(list.profiles.size() == std::min({announced, pairs, std::size_t{20}}));
+    for (std::size_t i = 0; i < list.profiles.size(); ++i) {
+        CHECK(list.profiles[i].id == ReadLeadingInt(tokens[2 + 2 * i]));
+        CHECK(list.profiles[i].name == tokens[3 + 2 * i].substr(0, 259));
+    }
+    return 0;
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Pictures of the wizard's six pages for the README: builds the program and its demo
+# driver, starts the stand-in service with the demo parent account, and drives an
+# installer run on a private Xvfb display through the sign-in path (pages 0, 2, 4)
+# and another through the account-creation path (pages 1, 3, 5). The pictures go to
+# docs/screenshots/page-N-NAME.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+source scripts/demo-common.sh
+work="$build/screenshots"
+out=docs/screenshots
+
+demo_build
+trap 'service_stop "$work"; scripts/wine-session.sh stop "$build"' EXIT
+service_start "$work" >/dev/null
+unset TIRNA_USE_DISPLAY
+scripts/wine-session.sh start "$build"
+
+forget_product_values
+drive_wizard sign-in "$work" "$demo_user" "$demo_password" Bob
+forget_product_values
+drive_wizard create-account "$work" new.parent kite-string new.parent@example.com Charlie
+
+mkdir -p "$out"
+mv "$work"/page-*.png "$out"/
+echo "Saved:"
+ls -1 "$out"/page-*.png
