@@ -67,6 +67,10 @@ class Journal:
                 self._file.write(json.dumps(entry, ensure_ascii=False) + "\n")
                 self._file.flush()
 
+    def amend(self, entry, **changes):
+        with self._lock:
+            entry.update(changes)
+
     def entries(self, since=0):
         with self._lock:
             return [copy.deepcopy(e) for e in self._entries if e["seq"] > since]
@@ -596,18 +600,13 @@ class RequestHandler(BaseHTTPRequestHandler):
                 % (status, phrase, phrase)).encode("ascii")
 
     def _finish(self, entry, status, data, content_type, close=False, announced=None):
-        """Sends the reply (none when status is None), journals and logs the outcome."""
+        """Journals the outcome, then sends the reply (none when status is None) and logs.
+
+        The entry is complete before the reply leaves, so a client that has its reply
+        always finds the request journaled with it.
+        """
         if close:
             self.close_connection = True
-        sent_ok = True
-        if status is not None:
-            try:
-                self._write_response(status, data, content_type, close=self.close_connection,
-                                     announced=announced,
-                                     head_only=entry["method"] == "HEAD")
-            except OSError:
-                sent_ok = False
-                self.close_connection = True
         outcome = {
             "status": status,
             "reply_b64": _b64(data) if data is not None else None,
@@ -615,9 +614,16 @@ class RequestHandler(BaseHTTPRequestHandler):
         }
         if announced is not None:
             outcome["reply_announced_length"] = announced
-        if not sent_ok:
-            outcome["error"] = "the client went away before the reply was sent"
         self.server.journal.finish(entry, **outcome)
+        if status is not None:
+            try:
+                self._write_response(status, data, content_type, close=self.close_connection,
+                                     announced=announced,
+                                     head_only=entry["method"] == "HEAD")
+            except OSError:
+                self.close_connection = True
+                self.server.journal.amend(
+                    entry, error="the client went away before the reply was sent")
         self.server.log(_log_line(entry))
 
     def _write_response(self, status, data, content_type, close=False, announced=None,
