@@ -33,6 +33,9 @@ constexpr wchar_t kNoConnectivityText[] =
 constexpr wchar_t kServerErrorText[] =
     L"There was an error accessing Tirna parental server. Please try again later.";
 
+// Set while the password field has the focus because of an Enter pressed elsewhere.
+bool g_enterPressedElsewhere = false;
+
 // The two result codes that mean a communication failure.
 constexpr std::int32_t kNoValidReply = -10;
 constexpr std::int32_t kErrorReadingAsZero = 0;
@@ -168,9 +171,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK PasswordEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // Posted, not sent: the sign-in starts once the key-up has been fully handled.
-    if (message == WM_KEYUP && wParam == VK_RETURN && window == g_controls.SignInPassword) {
-        PostMessageW(g_app.mainWindow, WM_COMMAND, IDC_SIGNIN_BUTTON, 0);
+    if (window == g_controls.SignInPassword) {
+        // Enter held while the focus comes back was pressed elsewhere, typically on
+        // the sign-in's own error box, which closed on the key-down: its release here
+        // would sign in again and bring the same box back.
+        if (message == WM_SETFOCUS) g_enterPressedElsewhere = GetKeyState(VK_RETURN) < 0;
+        if (message == WM_KEYUP && wParam == VK_RETURN) {
+            // Posted, not sent: the sign-in starts once the key-up has been fully handled.
+            if (!g_enterPressedElsewhere) {
+                PostMessageW(g_app.mainWindow, WM_COMMAND, IDC_SIGNIN_BUTTON, 0);
+            }
+            g_enterPressedElsewhere = false;
+        }
     }
     return CallWindowProcW(g_passwordPreviousProc, window, message, wParam, lParam);
 }

@@ -129,6 +129,12 @@ ScriptedReply TruncatedReply(std::string body) {
     return reply;
 }
 
+ScriptedReply RawReply(std::string bytes) {
+    ScriptedReply reply = Reply(std::move(bytes));
+    reply.fault = ScriptedReply::Fault::Raw;
+    return reply;
+}
+
 std::optional<std::string> RecordedRequest::Header(std::string_view name) const {
     for (const auto& line : headerLines) {
         const std::size_t colon = line.find(':');
@@ -256,6 +262,10 @@ void LoopbackServer::Serve(SOCKET connection) {
             SendAll(connection,
                     ResponseHead(reply.status, reply.contentType, reply.body.size() + 1000) +
                         reply.body);
+            return;
+        case ScriptedReply::Fault::Raw:
+            SendAll(connection, reply.body);
+            shutdown(connection, SD_SEND);
             return;
         case ScriptedReply::Fault::None:
             SendAll(connection,

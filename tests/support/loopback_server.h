@@ -25,6 +25,7 @@ struct ScriptedReply {
         None,
         Drop,      // close the connection without any answer
         Truncate,  // announce more bytes than the body has, send the body, close
+        Raw,       // send the body as the whole answer, no status line or headers, close
     };
     int status = 200;
     std::string body;
@@ -39,6 +40,8 @@ ScriptedReply Reply(std::string body, int status = 200);
 ScriptedReply DroppedReply();
 // An answer that announces more bytes than `body` and ends after it.
 ScriptedReply TruncatedReply(std::string body);
+// These bytes as the whole answer, HTTP or not.
+ScriptedReply RawReply(std::string bytes);
 
 struct RecordedRequest {
     std::string requestLine;               // e.g. "POST /device_point.php HTTP/1.1"

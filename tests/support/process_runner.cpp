@@ -71,13 +71,19 @@ void DebuggedProcess::Loop(std::wstring commandLine) {
                 lines_.push_back(std::move(line));
                 break;
             }
-            case EXCEPTION_DEBUG_EVENT:
+            case EXCEPTION_DEBUG_EVENT: {
                 // Only the loader's first breakpoint is ours; every other exception
                 // belongs to the program.
-                if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
-                    continueStatus = DBG_EXCEPTION_NOT_HANDLED;
+                const DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
+                if (code != EXCEPTION_BREAKPOINT) continueStatus = DBG_EXCEPTION_NOT_HANDLED;
+                std::lock_guard lock(mutex_);
+                if (code == EXCEPTION_BREAKPOINT && !initialBreakpointSeen_) {
+                    initialBreakpointSeen_ = true;
+                    break;
                 }
+                exceptions_.push_back({code, event.u.Exception.dwFirstChance != 0});
                 break;
+            }
             case CREATE_PROCESS_DEBUG_EVENT:
                 if (event.u.CreateProcessInfo.hFile != nullptr) {
                     CloseHandle(event.u.CreateProcessInfo.hFile);
@@ -139,6 +145,11 @@ bool DebuggedProcess::WaitForLine(const std::string& text, DWORD timeoutMs) {
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                       [&] { return written() || exited_; });
     return written();
+}
+
+std::vector<ProgramException> DebuggedProcess::Exceptions() {
+    std::lock_guard lock(mutex_);
+    return exceptions_;
 }
 
 ProgramRun RunProgram(const std::wstring& arguments, DWORD timeoutMs) {

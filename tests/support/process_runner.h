@@ -14,6 +14,12 @@
 // The program under test, beside the test executables.
 std::wstring ProgramPath();
 
+// An exception the program raised, as its debugger saw it.
+struct ProgramException {
+    DWORD code = 0;
+    bool firstChance = true;  // false: nothing in the program handled it
+};
+
 class DebuggedProcess {
 public:
     // Starts `exe` with `arguments` (the command line after the program name).
@@ -35,6 +41,8 @@ public:
     std::vector<std::string> Lines();
     // Waits until a line containing `text` was written.
     bool WaitForLine(const std::string& text, DWORD timeoutMs);
+    // Every exception so far, in order, except the loader's initial breakpoint.
+    std::vector<ProgramException> Exceptions();
 
 private:
     void Loop(std::wstring commandLine);
@@ -48,6 +56,8 @@ private:
     DWORD exitCode_ = 0;
     HANDLE process_ = nullptr;
     std::vector<std::string> lines_;
+    std::vector<ProgramException> exceptions_;
+    bool initialBreakpointSeen_ = false;
     std::thread thread_;
 };
 
