@@ -1,0 +1,186 @@
+// Times, in one fresh process, each step of the way to the wizard's first paint
+// as a "/signin" start takes it (the program's own functions, in the program's
+// order), or with the argument "floor" the steps of the floor window program.
+// The first figure is the time from the process's creation to this entry point:
+// loading and initialising the imported DLLs.
+//
+//   window_parts.exe wizard|floor OUTPUT-FILE
+// Appends one tab-separated line of name=milliseconds pairs to OUTPUT-FILE (the
+// measuring program starts it, so that the Wine desktop is already up).
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/settings_store.h"
+#include "app/startup.h"
+#include "net/debug_log.h"
+#include "resources/resource.h"
+#include "ui/drawing_resources.h"
+
+namespace {
+
+constexpr wchar_t kMutexName[] = L"Global\\TirnaUIAuthBench";
+
+// Milliseconds on the FILETIME clock, which is also the clock of the process's
+// creation time.
+double NowMs() {
+    FILETIME now{};
+    GetSystemTimePreciseAsFileTime(&now);
+    return static_cast<double>((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) |
+                               now.dwLowDateTime) /
+           10000.0;
+}
+
+double CreationMs() {
+    FILETIME creation{};
+    FILETIME unused{};
+    GetProcessTimes(GetCurrentProcess(), &creation, &unused, &unused, &unused);
+    return static_cast<double>((static_cast<ULONGLONG>(creation.dwHighDateTime) << 32) |
+                               creation.dwLowDateTime) /
+           10000.0;
+}
+
+class Steps {
+  public:
+    Steps() : last_(NowMs()) { times_.emplace_back(L"dll_load_and_init", last_ - CreationMs()); }
+    void Done(const wchar_t* name) {
+        const double now = NowMs();
+        times_.emplace_back(name, now - last_);
+        last_ = now;
+    }
+    bool Append(const wchar_t* path) const {
+        FILE* file = _wfopen(path, L"a");
+        if (file == nullptr) return false;
+        for (const auto& [name, ms] : times_) std::fwprintf(file, L"%ls=%.3f\t", name.c_str(), ms);
+        std::fwprintf(file, L"\n");
+        return std::fclose(file) == 0;
+    }
+
+  private:
+    double last_;
+    std::vector<std::pair<std::wstring, double>> times_;
+};
+
+// A second full paint after the first: what the first paint paid once (fonts
+// realised, glyphs rendered) shows as the difference.
+void RepaintNow(HWND window) {
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void PumpUntilIdle() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+HBRUSH g_floorPanel = nullptr;
+
+LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(window, &paint);
+    const RECT panel{0, 0, 160, 420};
+    FillRect(dc, &panel, g_floorPanel);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+HWND CreateTopWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title,
+                     DWORD style) {
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - 700) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - 420) / 2;
+    return CreateWindowExW(WS_EX_DLGMODALFRAME, className, title, style, x, y, 700, 420, nullptr,
+                           nullptr, instance, nullptr);
+}
+
+// The floor window program's steps.
+void RunFloor(HINSTANCE instance, Steps& steps) {
+    g_floorPanel = CreateSolidBrush(RGB(220, 220, 220));
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = FloorProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = L"TIRNABENCHFLOOR";
+    RegisterClassExW(&windowClass);
+    steps.Done(L"register_class");
+    const HWND window = CreateTopWindow(instance, L"TIRNABENCHFLOOR", L"Floor window",
+                                        WS_VISIBLE | WS_CAPTION | WS_SYSMENU);
+    steps.Done(L"create_window");
+    ShowWindow(window, SW_SHOWDEFAULT);
+    steps.Done(L"show_window");
+    UpdateWindow(window);
+    steps.Done(L"update_window");
+    PumpUntilIdle();
+    steps.Done(L"pump_until_idle");
+    RepaintNow(window);
+    steps.Done(L"repaint_after");
+}
+
+// The "/signin" start of the program, step by step, with its own functions.
+void RunWizard(HINSTANCE instance, Steps& steps) {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    steps.Done(L"com");
+    // The program's probe and claim of its mutex, under a name of the benchmark's own.
+    if (const HANDLE other = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName)) CloseHandle(other);
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, kMutexName);
+    DebugLog(L"Started UI Auth with param:", L"/signin");
+    g_app.signInMode = true;
+    WriteTempA(0);
+    steps.Done(L"mutex_log_tempa");
+    CreateDrawingResources();
+    steps.Done(L"drawing_resources");
+    RegisterMainClass(instance);
+    steps.Done(L"register_class");
+
+    // CreateMainWindow, split into its steps.
+    g_instance = instance;
+    LoadSelectorBitmaps(instance);
+    steps.Done(L"load_bitmaps");
+    std::wstring className(100, L'\0');
+    std::wstring title(100, L'\0');
+    LoadStringW(instance, IDS_CLASS_NAME, className.data(), 100);
+    LoadStringW(instance, IDS_TITLE, title.data(), 100);
+    const HWND window = CreateTopWindow(instance, className.c_str(), title.c_str(), 0x10C80400);
+    g_app.mainWindow = window;
+    steps.Done(L"create_window_and_controls");
+    ShowWindow(window, SW_SHOWDEFAULT);
+    steps.Done(L"show_window");
+    UpdateWindow(window);
+    steps.Done(L"update_window");
+    PumpUntilIdle();
+    steps.Done(L"pump_until_idle");
+    RepaintNow(window);
+    steps.Done(L"repaint_after");
+    CloseHandle(mutex);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Steps steps;
+    if (argc != 3) return 2;
+    const std::wstring which = argv[1];
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (which == L"floor") {
+        RunFloor(instance, steps);
+    } else if (which == L"wizard") {
+        RunWizard(instance, steps);
+    } else {
+        return 2;
+    }
+    return steps.Append(argv[2]) ? 0 : 1;
+}
