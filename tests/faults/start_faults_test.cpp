@@ -28,6 +28,9 @@ struct StartCase {
     std::optional<DWORD> userId{};  // "UID" written by an accepted check
     std::string transcript{};       // NetTranscript of the run
     std::size_t requests = 0;       // that reached the service
+    // Fewer may reach it when the transport sends a retry on the connection that
+    // brought the last answer, which the service has already closed.
+    std::optional<std::size_t> fewestRequests{};
 };
 
 void PrintTo(const StartCase& c, std::ostream* out) {
@@ -124,7 +127,8 @@ const StartCase kCheckCases[] = {
     {.name = "NotHttp",
      .otherwise = RawReply("SSH-2.0-OpenSSH_9.2\r\n\x01\x02garbage"),
      .transcript = "F F F E-10",
-     .requests = 9},
+     .requests = 9,
+     .fewestRequests = 3},
     {.name = "HugeHeader",
      .otherwise = RawReply("HTTP/1.1 200 OK\r\nX-Filler: " + std::string(256 * 1024, 'h') +
                            "\r\nContent-Length: 6\r\n\r\n<html>"),
@@ -209,7 +213,8 @@ TEST_P(CredentialCheckFaults, EndsOrOpensTheWizardAsTheReplyDecides) {
     ExpectNoCrash(process);
     EXPECT_EQ(NetTranscript(process.Lines()), c.transcript);
     const auto requests = RequestsOf(service_);
-    EXPECT_EQ(requests.size(), c.requests);
+    EXPECT_LE(requests.size(), c.requests);
+    EXPECT_GE(requests.size(), c.fewestRequests.value_or(c.requests));
     for (const auto& request : requests) EXPECT_EQ(ActionOf(request), "authuser");
 
     EXPECT_EQ(ReadDword(kProductKey, L"DevAuthState"), c.accepted ? 1u : 0u);

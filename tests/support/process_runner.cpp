@@ -2,6 +2,14 @@
 
 #include <array>
 #include <chrono>
+#include <cstdio>
+
+namespace {
+
+constexpr int kStartAttempts = 3;
+constexpr DWORD kStartRetryPauseMs = 500;
+
+}  // namespace
 
 std::wstring ProgramPath() {
     std::array<wchar_t, MAX_PATH> path{};
@@ -38,8 +46,17 @@ void DebuggedProcess::Loop(std::wstring commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    const BOOL ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                   DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
+    // Under a heavily loaded Wine a start now and then fails before the program
+    // runs at all; that says nothing about the program, so it is tried again.
+    BOOL ok = FALSE;
+    for (int attempt = 1; attempt <= kStartAttempts && !ok; ++attempt) {
+        ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                            DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
+        if (ok) break;
+        std::fprintf(stderr, "start %d of the program failed: error %lu\n", attempt,
+                     GetLastError());
+        Sleep(kStartRetryPauseMs);
+    }
     {
         std::lock_guard lock(mutex_);
         startDone_ = true;
