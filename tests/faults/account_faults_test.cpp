@@ -37,12 +37,6 @@ std::string CaseName(const ::testing::TestParamInfo<AccountCase>& info) {
     return info.param.name;
 }
 
-ExpectedBox SignInRefused() {
-    return {L"Tirna - Signin error.",
-            L"Invalid username or password. Please make sure you typed them correctly and try "
-            L"again."};
-}
-
 ExpectedBox NameTaken() {
     return {L"Tirna - Create account error.",
             L"The username you choosed is already taken. Please choose a different one try again."};
@@ -130,7 +124,7 @@ const AccountCase kSignInCases[] = {
     // A refusal is not repeated, whatever follows the code.
     {.name = "RefusedWithJunk",
      .replies = {Bytes(std::string_view("-2\xFF\0x", 5))},
-     .failure = SignInRefused(),
+     .failure = SignInRefusedMessage(),
      .transcript = "E-2",
      .requests = 1},
     // The first call finds no service; the repeat after the pause is accepted.

@@ -288,6 +288,12 @@ ExpectedBox ServerAccessMessage() {
             L"There was an error accessing Tirna parental server. Please try again later."};
 }
 
+ExpectedBox SignInRefusedMessage() {
+    return {L"Tirna - Signin error.",
+            L"Invalid username or password. Please make sure you typed them correctly and try "
+            L"again."};
+}
+
 ExpectedBox CloseQuestion() {
     return {L"Tirna warning",
             L"Closing the authentification window before signing in or creating an Tirna parent "
@@ -357,4 +363,10 @@ bool IsChecked(HWND wizard, int id) {
     }
     Press(wizard, IDC_SIGNIN_BUTTON);
     return ::testing::AssertionSuccess();
+}
+
+void FinishRun(DebuggedProcess& process, HWND wizard) {
+    EXPECT_TRUE(WaitForView(wizard, WizardView::Done, kRunTimeoutMs)) << DescribeWizard(wizard);
+    Press(wizard, IDC_FINISH);
+    EXPECT_EQ(process.WaitForExit(kRunTimeoutMs), 0u);
 }

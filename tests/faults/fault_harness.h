@@ -80,6 +80,7 @@ struct ExpectedBox {
 void PrintTo(const ExpectedBox& box, std::ostream* out);
 ExpectedBox NoConnectivityMessage();
 ExpectedBox ServerAccessMessage();
+ExpectedBox SignInRefusedMessage();
 ExpectedBox CloseQuestion();
 
 // Waits for the program's message box, checks its title, its text and that the
@@ -98,6 +99,9 @@ bool IsChecked(HWND wizard, int id);
 // Types the credentials into the sign-in page and presses "Sign in".
 ::testing::AssertionResult SignInWith(HWND wizard, const std::wstring& userName,
                                       const std::wstring& password);
+
+// Waits for the closing page, presses Finish and expects the run to end with 0.
+void FinishRun(DebuggedProcess& process, HWND wizard);
 
 // Every case starts and ends on a machine without the product's values.
 class FaultTest : public ::testing::Test {

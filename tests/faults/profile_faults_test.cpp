@@ -158,14 +158,6 @@ class ProfileFaults : public FaultTest {
         EXPECT_TRUE(TypeInto(wizard_, IDC_PROFILE_NAME, kNewProfile));
     }
 
-    // Finish on the closing page ends the run.
-    void FinishRun() {
-        EXPECT_TRUE(WaitForView(wizard_, WizardView::Done, kRunTimeoutMs))
-            << DescribeWizard(wizard_);
-        Press(wizard_, IDC_FINISH);
-        EXPECT_EQ(process_->WaitForExit(kRunTimeoutMs), 0u);
-    }
-
     void ExpectSignInValuesOnly() {
         EXPECT_EQ(ChangedValues(before_, SnapshotProductKey()), kSignInValues);
     }
@@ -202,7 +194,7 @@ TEST_P(ProfileListFaults, ListsWhatFitsAndLetsTheParentGoOn) {
         ChooseNewProfile();
     }
     Press(wizard_, IDC_NEXT);
-    FinishRun();
+    FinishRun(*process_, wizard_);
     ExpectNoCrash(*process_);
     EXPECT_EQ(NetTranscript(process_->Lines()), c.transcript);
 
@@ -230,7 +222,7 @@ TEST_F(ProfileFaults, FailedBindingKeepsThePageUntilItSucceeds) {
     EXPECT_EQ(ProfileChoices(wizard_), std::vector<std::wstring>{L"Alice"});
 
     Press(wizard_, IDC_NEXT);
-    FinishRun();
+    FinishRun(*process_, wizard_);
     ExpectNoCrash(*process_);
     EXPECT_EQ(NetTranscript(process_->Lines()), "S S S E-3 F F F E-10 S S");
     std::vector<std::string> actions;

@@ -6,74 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "app/settings_store.h"
 #include "tests/faults/fault_harness.h"
+#include "tests/support/user_proxy_settings.h"
 
 namespace {
-
-constexpr wchar_t kConnectionsKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
-constexpr wchar_t kSettingsValue[] = L"DefaultConnectionSettings";
-constexpr DWORD kRecordVersion = 0x46;
-constexpr DWORD kUseFixedProxy = 0x2;
-constexpr DWORD kUseConfigScript = 0x4;
-
-// The per-user settings record: little-endian numbers and counted texts.
-class Record {
-  public:
-    Record& Number(DWORD value) {
-        bytes_.append(reinterpret_cast<const char*>(&value), sizeof(value));
-        return *this;
-    }
-    Record& Text(const std::string& text) {
-        Number(static_cast<DWORD>(text.size()));
-        bytes_ += text;
-        return *this;
-    }
-    const std::string& Bytes() const { return bytes_; }
-
-  private:
-    std::string bytes_;
-};
-
-// Sets the record for one test and puts back what was there.
-class UserProxySettings {
-  public:
-    explicit UserProxySettings(const std::string& record) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, kConnectionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key_, nullptr);
-        DWORD size = 0;
-        if (RegQueryValueExW(key_, kSettingsValue, nullptr, nullptr, nullptr, &size) ==
-            ERROR_SUCCESS) {
-            saved_.emplace(size, '\0');
-            RegQueryValueExW(key_, kSettingsValue, nullptr, nullptr,
-                             reinterpret_cast<BYTE*>(saved_->data()), &size);
-        }
-        Write(record);
-    }
-    ~UserProxySettings() {
-        if (saved_) {
-            Write(*saved_);
-        } else {
-            RegDeleteValueW(key_, kSettingsValue);
-        }
-        RegCloseKey(key_);
-    }
-    UserProxySettings(const UserProxySettings&) = delete;
-    UserProxySettings& operator=(const UserProxySettings&) = delete;
-
-  private:
-    void Write(const std::string& bytes) {
-        RegSetValueExW(key_, kSettingsValue, 0, REG_BINARY,
-                       reinterpret_cast<const BYTE*>(bytes.data()),
-                       static_cast<DWORD>(bytes.size()));
-    }
-
-    HKEY key_ = nullptr;
-    std::optional<std::string> saved_;
-};
 
 struct ProxyCase {
     const char* name;
@@ -89,32 +26,14 @@ std::string CaseName(const ::testing::TestParamInfo<ProxyCase>& info) {
 }
 
 const ProxyCase kCases[] = {
-    {"DeadFixedProxy", Record()
-                           .Number(kRecordVersion)
-                           .Number(1)
-                           .Number(kUseFixedProxy)
-                           .Text("127.0.0.1:1")
-                           .Text("")
-                           .Text("")
-                           .Bytes()},
+    {"DeadFixedProxy", ProxySettingsRecord(kUseFixedProxy, "127.0.0.1:1", "", "")},
     // Longer than the 259 characters the transport keeps of a proxy list.
-    {"FixedProxyOf100000Chars", Record()
-                                    .Number(kRecordVersion)
-                                    .Number(1)
-                                    .Number(kUseFixedProxy)
-                                    .Text(std::string(100000, 'p'))
-                                    .Text(std::string(100000, 'b'))
-                                    .Text("")
-                                    .Bytes()},
-    {"RecordCutAfterItsCounter", Record().Number(kRecordVersion).Number(1).Bytes()},
-    {"ScriptAddressOfGarbage", Record()
-                                   .Number(kRecordVersion)
-                                   .Number(1)
-                                   .Number(kUseConfigScript)
-                                   .Text("")
-                                   .Text("")
-                                   .Text("::::\x01\xFFgarbage")
-                                   .Bytes()},
+    {"FixedProxyOf100000Chars",
+     ProxySettingsRecord(kUseFixedProxy, std::string(100000, 'p'), std::string(100000, 'b'), "")},
+    // Version and change counter only.
+    {"RecordCutAfterItsCounter", ProxySettingsRecord(0, "", "", "").substr(0, 8)},
+    {"ScriptAddressOfGarbage",
+     ProxySettingsRecord(kUseConfigScript, "", "", "::::\x01\xFFgarbage")},
     {"NotARecord", std::string(64, '\xFF')},
 };
 

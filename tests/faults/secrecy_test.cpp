@@ -39,17 +39,12 @@ TEST_F(Secrecy, InstallerRunWithARefusedAndAnAcceptedPassword) {
     const HWND wizard = WaitForWizardWindow(process.ProcessId(), kRunTimeoutMs);
     ASSERT_NE(wizard, nullptr);
     ASSERT_TRUE(SignInWith(wizard, L"ann", kRefusedPassword));
-    EXPECT_TRUE(AnswerBox(process, wizard,
-                          {L"Tirna - Signin error.",
-                           L"Invalid username or password. Please make sure you typed them "
-                           L"correctly and try again."}));
+    EXPECT_TRUE(AnswerBox(process, wizard, SignInRefusedMessage()));
     ASSERT_TRUE(SignInWith(wizard, L"ann", kSignInPassword));
     ASSERT_TRUE(WaitForView(wizard, WizardView::Profile, kRunTimeoutMs)) << DescribeWizard(wizard);
     ASSERT_TRUE(ChooseProfile(wizard, L"Alice"));
     Press(wizard, IDC_NEXT);
-    ASSERT_TRUE(WaitForView(wizard, WizardView::Done, kRunTimeoutMs)) << DescribeWizard(wizard);
-    Press(wizard, IDC_FINISH);
-    EXPECT_EQ(process.WaitForExit(kRunTimeoutMs), 0u);
+    FinishRun(process, wizard);
     ExpectNoCrash(process);
     EXPECT_EQ(service_->RequestCount(), 6u);
 
@@ -72,9 +67,7 @@ TEST_F(Secrecy, AccountCreationRunToTheClosingPage) {
     ASSERT_TRUE(WaitForView(wizard, WizardView::Profile, kRunTimeoutMs)) << DescribeWizard(wizard);
     ASSERT_TRUE(TypeInto(wizard, IDC_PROFILE_NAME, L"Kid"));
     Press(wizard, IDC_NEXT);
-    ASSERT_TRUE(WaitForView(wizard, WizardView::Done, kRunTimeoutMs)) << DescribeWizard(wizard);
-    Press(wizard, IDC_FINISH);
-    EXPECT_EQ(process.WaitForExit(kRunTimeoutMs), 0u);
+    FinishRun(process, wizard);
     ExpectNoCrash(process);
     EXPECT_EQ(service_->RequestCount(), 4u);
 

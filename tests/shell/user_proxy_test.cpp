@@ -5,77 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "net/form_headers.h"
 #include "net/service_endpoint.h"
 #include "tests/support/loopback_server.h"
+#include "tests/support/user_proxy_settings.h"
 
 namespace {
-
-constexpr wchar_t kConnectionsKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
-constexpr wchar_t kSettingsValue[] = L"DefaultConnectionSettings";
-
-// Flags of the per-user connection settings record.
-constexpr DWORD kUseFixedProxy = 0x2;
-constexpr DWORD kUseConfigScript = 0x4;
-
-// Little-endian, as the record stores its numbers.
-void AppendDword(std::vector<BYTE>& bytes, DWORD value) {
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<BYTE>(value >> shift));
-}
-
-void AppendCountedText(std::vector<BYTE>& bytes, const std::string& text) {
-    AppendDword(bytes, static_cast<DWORD>(text.size()));
-    for (const char c : text) bytes.push_back(static_cast<BYTE>(c));
-}
-
-// The current user's proxy settings as the system keeps them (the record that
-// WinHttpGetIEProxyConfigForCurrentUser reads), put back as they were afterwards.
-class UserProxySettings {
-  public:
-    UserProxySettings() {
-        RegCreateKeyExW(HKEY_CURRENT_USER, kConnectionsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key_, nullptr);
-        DWORD size = 0;
-        if (RegQueryValueExW(key_, kSettingsValue, nullptr, nullptr, nullptr, &size) ==
-            ERROR_SUCCESS) {
-            saved_.emplace(size);
-            RegQueryValueExW(key_, kSettingsValue, nullptr, nullptr, saved_->data(), &size);
-        }
-    }
-    ~UserProxySettings() {
-        if (saved_) {
-            RegSetValueExW(key_, kSettingsValue, 0, REG_BINARY, saved_->data(),
-                           static_cast<DWORD>(saved_->size()));
-        } else {
-            RegDeleteValueW(key_, kSettingsValue);
-        }
-        RegCloseKey(key_);
-    }
-    UserProxySettings(const UserProxySettings&) = delete;
-    UserProxySettings& operator=(const UserProxySettings&) = delete;
-
-    void Set(DWORD flags, const std::string& proxy, const std::string& bypass,
-             const std::string& scriptUrl) {
-        std::vector<BYTE> record;
-        AppendDword(record, 0x46);  // the record's version
-        AppendDword(record, 1);     // change counter
-        AppendDword(record, flags);
-        AppendCountedText(record, proxy);
-        AppendCountedText(record, bypass);
-        AppendCountedText(record, scriptUrl);
-        RegSetValueExW(key_, kSettingsValue, 0, REG_BINARY, record.data(),
-                       static_cast<DWORD>(record.size()));
-    }
-
-  private:
-    HKEY key_ = nullptr;
-    std::optional<std::vector<BYTE>> saved_;
-};
 
 bool RunningUnderWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -102,9 +39,9 @@ std::string ProxyAddress(const LoopbackServer& proxy) {
 
 // The settings written here are the ones the client's fallback reads.
 TEST(UserProxy, SettingsReachTheCurrentUserConfiguration) {
-    UserProxySettings settings;
-    settings.Set(kUseFixedProxy | kUseConfigScript, "127.0.0.1:3128", "<local>",
-                 "http://127.0.0.1:3129/proxy.pac");
+    const UserProxySettings settings(ProxySettingsRecord(
+        kUseFixedProxy | kUseConfigScript, "127.0.0.1:3128", "<local>",
+        "http://127.0.0.1:3129/proxy.pac"));
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
     ASSERT_TRUE(WinHttpGetIEProxyConfigForCurrentUser(&config));
     EXPECT_STREQ(config.lpszProxy, L"127.0.0.1:3128");
@@ -121,8 +58,8 @@ TEST(UserProxy, FixedProxyCarriesTheSecondAttempt) {
     LoopbackServer proxy(0);
     ASSERT_TRUE(proxy.Listening());
     proxy.SetDefaultReply(Reply("0;via proxy"));
-    UserProxySettings settings;
-    settings.Set(kUseFixedProxy, ProxyAddress(proxy), "", "");
+    const UserProxySettings settings(
+        ProxySettingsRecord(kUseFixedProxy, ProxyAddress(proxy), "", ""));
 
     WinHttpClient client{std::wstring(ServiceEndpoint())};
     const bool sent = PostBody(client);
@@ -148,8 +85,8 @@ TEST(UserProxy, ConfigurationScriptResolvesTheProxy) {
     proxy.Script({Reply("function FindProxyForURL(url, host) { return \"PROXY " +
                         ProxyAddress(proxy) + "\"; }"),
                   Reply("0;via script")});
-    UserProxySettings settings;
-    settings.Set(kUseConfigScript, "", "", "http://" + ProxyAddress(proxy) + "/proxy.pac");
+    const UserProxySettings settings(ProxySettingsRecord(
+        kUseConfigScript, "", "", "http://" + ProxyAddress(proxy) + "/proxy.pac"));
 
     WinHttpClient client{std::wstring(ServiceEndpoint())};
     const bool sent = PostBody(client);
