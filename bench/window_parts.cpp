@@ -19,6 +19,7 @@
 #include "app/app_state.h"
 #include "app/settings_store.h"
 #include "app/startup.h"
+#include "bench/floor_window.h"
 #include "net/debug_log.h"
 #include "resources/resource.h"
 #include "ui/drawing_resources.h"
@@ -82,42 +83,8 @@ void PumpUntilIdle() {
     }
 }
 
-HBRUSH g_floorPanel = nullptr;
-
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_PAINT) return DefWindowProcW(window, message, wParam, lParam);
-    PAINTSTRUCT paint{};
-    const HDC dc = BeginPaint(window, &paint);
-    const RECT panel{0, 0, 160, 420};
-    FillRect(dc, &panel, g_floorPanel);
-    EndPaint(window, &paint);
-    return 0;
-}
-
-HWND CreateTopWindow(HINSTANCE instance, const wchar_t* className, const wchar_t* title,
-                     DWORD style) {
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - 700) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - 420) / 2;
-    return CreateWindowExW(WS_EX_DLGMODALFRAME, className, title, style, x, y, 700, 420, nullptr,
-                           nullptr, instance, nullptr);
-}
-
-// The floor window program's steps.
-void RunFloor(HINSTANCE instance, Steps& steps) {
-    g_floorPanel = CreateSolidBrush(RGB(220, 220, 220));
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = FloorProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    windowClass.lpszClassName = L"TIRNABENCHFLOOR";
-    RegisterClassExW(&windowClass);
-    steps.Done(L"register_class");
-    const HWND window = CreateTopWindow(instance, L"TIRNABENCHFLOOR", L"Floor window",
-                                        WS_VISIBLE | WS_CAPTION | WS_SYSMENU);
-    steps.Done(L"create_window");
+// Shown, painted, its queue emptied and painted again, each a step.
+void ShowAndPaint(HWND window, Steps& steps) {
     ShowWindow(window, SW_SHOWDEFAULT);
     steps.Done(L"show_window");
     UpdateWindow(window);
@@ -126,6 +93,15 @@ void RunFloor(HINSTANCE instance, Steps& steps) {
     steps.Done(L"pump_until_idle");
     RepaintNow(window);
     steps.Done(L"repaint_after");
+}
+
+// The floor window program's steps.
+void RunFloor(HINSTANCE instance, Steps& steps) {
+    RegisterFloorClass(instance);
+    steps.Done(L"register_class");
+    const HWND window = CreateFloorWindow(instance);
+    steps.Done(L"create_window");
+    ShowAndPaint(window, steps);
 }
 
 // The "/signin" start of the program, step by step, with its own functions.
@@ -154,17 +130,10 @@ void RunWizard(HINSTANCE instance, Steps& steps) {
     std::wstring title(100, L'\0');
     LoadStringW(instance, IDS_CLASS_NAME, className.data(), 100);
     LoadStringW(instance, IDS_TITLE, title.data(), 100);
-    const HWND window = CreateTopWindow(instance, className.c_str(), title.c_str(), 0x10C80400);
+    const HWND window = CreateCentredWindow(instance, className.c_str(), title.c_str(), 0x10C80400);
     g_app.mainWindow = window;
     steps.Done(L"create_window_and_controls");
-    ShowWindow(window, SW_SHOWDEFAULT);
-    steps.Done(L"show_window");
-    UpdateWindow(window);
-    steps.Done(L"update_window");
-    PumpUntilIdle();
-    steps.Done(L"pump_until_idle");
-    RepaintNow(window);
-    steps.Done(L"repaint_after");
+    ShowAndPaint(window, steps);
     CloseHandle(mutex);
 }
 
