@@ -49,7 +49,7 @@ void DebuggedProcess::Loop(std::wstring commandLine) {
     // Under a heavily loaded Wine a start now and then fails before the program
     // runs at all; that says nothing about the program, so it is tried again.
     BOOL ok = FALSE;
-    for (int attempt = 1; attempt <= kStartAttempts && !ok; ++attempt) {
+    for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
         ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                             DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
         if (ok) break;
