@@ -121,6 +121,14 @@ def verdict(ok):
     return "met" if ok else "**missed**"
 
 
+def ratio_target_row(label, program, floor, floor_name, target=1.25):
+    """A table row of a figure whose ratio to its floor has a target."""
+    p, f = Figures(program), Figures(floor)
+    return "| %s | %s | %s (%s) | %s | ≤ %.2f | %s |" % (
+        label, p.cell(), f.cell(), floor_name, ratio_cell(p, f), target,
+        verdict(p.median / f.median <= target))
+
+
 def build_report(results):
     signin = read_measure(os.path.join(results, "signin.tsv"))
     check = read_measure(os.path.join(results, "check.tsv"))
@@ -144,22 +152,16 @@ def build_report(results):
     out("|---|---|---|---|---|---|")
 
     # Start to visible, painted window.
-    p = Figures(signin["program"]["painted"])
-    f = Figures(signin["floor"]["painted"])
-    ratio = p.median / f.median
-    out("| Start → wizard window visible and painted, `/signin` | %s | %s (floor window) | "
-        "%s | ≤ 1.25 | %s |" % (p.cell(), f.cell(), ratio_cell(p, f), verdict(ratio <= 1.25)))
+    out(ratio_target_row("Start → wizard window visible and painted, `/signin`",
+                         signin["program"]["painted"], signin["floor"]["painted"], "floor window"))
     pw = Figures(signin["program"]["window"])
     fw = Figures(signin["floor"]["window"])
     out("| … of which start → window exists (visible, not yet painted) | %s | %s | %.2f | | |"
         % (pw.cell(), fw.cell(), pw.median / fw.median))
 
     # Silent credential check.
-    p = Figures(check["program"]["exit"])
-    f = Figures(check["floor"]["exit"])
-    ratio = p.median / f.median
-    out("| Ordinary start, valid stored credentials: start → exit | %s | %s (floor POST) | "
-        "%s | ≤ 1.25 | %s |" % (p.cell(), f.cell(), ratio_cell(p, f), verdict(ratio <= 1.25)))
+    out(ratio_target_row("Ordinary start, valid stored credentials: start → exit",
+                         check["program"]["exit"], check["floor"]["exit"], "floor POST"))
 
     # Installer start, and the share of the WMI queries.
     p = Figures(installer["program"]["painted"])
