@@ -1,0 +1,120 @@
+// The wizard window as the parent meets it: the controls of each page in each run
+// mode, the selectors, the closing question and Finish.
+
+#include <cctype>
+#include <fstream>
+#include <iterator>
+
+#include "net/service_endpoint.h"
+#include "tests/blackbox/harness.h"
+#include "ui/controls.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// Each visible control: class, id, text, place in the window, style.
+const Strings kSelectors = {"Button 150 \"Sign in to your account\" 40,40 100x100 5000000b",
+                            "Button 151 \"Create your account\" 40,180 100x100 5000000b"};
+const Strings kSignInPage = {
+    "Static 0 \"Username or email:\" 180,140 130x18 50000002",
+    "Edit 152 \"\" 320,138 150x22 50010000", "Static 0 \"Password:\" 180,168 130x18 50000002",
+    "Edit 153 \"\" 320,166 150x22 50010020", "Button 154 \"Sign in\" 320,205 80x22 50010000"};
+const Strings kCreatePage = {"Static 0 \"Username or email:\" 180,120 130x18 50000002",
+                             "Edit 156 \"\" 320,118 150x22 50010000",
+                             "Static 0 \"Password:\" 180,148 130x18 50000002",
+                             "Edit 157 \"\" 320,146 150x22 50010020",
+                             "Static 0 \"Confirm Password:\" 180,176 130x18 50000002",
+                             "Edit 158 \"\" 320,174 150x22 50010020",
+                             "Static 0 \"Your email:\" 180,204 130x18 50000002",
+                             "Edit 159 \"\" 320,202 150x22 50010000",
+                             "Button 160 \"Create account\" 320,240 125x22 50010000"};
+const Strings kProfilePage = {
+    "ComboBox 0 \"Alice\" 400,218 200x24 50000203",
+    "Button 163 \"Existing child profiles:\" 190,220 170x22 50010004",
+    "Button 164 \"Create a new child profile (name):\" 190,253 240x22 50010004",
+    "Button 162 \"Next\" 195,310 80x22 50010000", "Edit 165 \"\" 440,252 160x22 58010000"};
+const Strings kDonePage = {"Button 155 \"Finish\" 320,220 80x22 50010000"};
+// In an installer run only, below Finish.
+const Strings kAccountBox = {
+    "Button 161 \"Go to my online Tirna account\" 320,256 250x22 50010003"};
+
+Strings operator+(Strings a, const Strings& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::vector<Step> kToProfiles = SignIn(L"ann", L"secret") + Await(View::Profile);
+const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
+                         "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1",
+                         "UID=dword:42"};
+
+const Run kWindows[] = {
+    {.name = "PagesOfAnOrdinaryRun",
+     .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
+     .otherwise = Reply("0"),
+     .steps = std::vector<Step>{Shows(kSelectors + kSignInPage), Press(IDC_CREATE_SELECTOR),
+                                Await(View::CreateAccount), Shows(kSelectors + kCreatePage),
+                                Press(IDC_SIGNIN_SELECTOR), Await(View::SignIn)} +
+              kToProfiles + Shows(kSelectors + kProfilePage) +
+              // Once the account is ready the selectors lead nowhere.
+              Press(IDC_CREATE_SELECTOR) + Press(IDC_SIGNIN_SELECTOR) +
+              Sees("profile [Alice] picked=0 existing=on new=off name=(disabled)") +
+              Press(IDC_NEXT) + Await(View::Done) + Shows(kSelectors + kDonePage) + Close(),
+     .requests = {"authuser", "getprofiles", "install", "setprofile"},
+     .written = kStored},
+    // The closing question keeps the wizard when the parent says no.
+    {.name = "ClosingAsksUntilTheDeviceIsLinked",
+     .steps = {Close(), Answer(IDNO), Sees("sign-in user= password="), Close(), Answer(IDYES)},
+     .boxes = {CloseQuestion(), CloseQuestion()}},
+    // The radio buttons choose between the list and a new name.
+    {.name = "RadioButtonsChooseBetweenListAndName",
+     .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
+     .steps = kToProfiles + Press(IDC_PROFILE_NEW) +
+              Sees("profile [Alice](disabled) picked=0 existing=off new=on name=") +
+              Press(IDC_PROFILE_EXISTING) +
+              Sees("profile [Alice] picked=0 existing=on new=off name=(disabled)") + Close() +
+              Answer(IDYES),
+     .boxes = {CloseQuestion()},
+     .requests = {"authuser", "getprofiles"},
+     .written = kStored},
+};
+
+class WizardWindowRun : public ::testing::TestWithParam<Run> {};
+TEST_P(WizardWindowRun, Plays) {
+    Play(GetParam());
+}
+INSTANTIATE_TEST_SUITE_P(Rows, WizardWindowRun, ::testing::ValuesIn(kWindows), RunName);
+
+// Finish opens the service's account page through the shell, in the default
+// browser, only when the parent ticked the box. The test prefix's handler of http
+// addresses writes each address it gets to a file.
+TEST(AccountPage, FinishOpensItOnlyWhenTicked) {
+    const std::wstring opened = L"C:\\windows\\temp\\opened-urls.txt";
+    DeleteFileW(opened.c_str());
+    const std::wstring handler = L"C:\\windows\\system32\\cmd.exe /c echo %1>>" + opened;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http\\shell\\open\\command", nullptr,
+                    REG_SZ, handler.c_str(),
+                    static_cast<DWORD>((handler.size() + 1) * sizeof(wchar_t)));
+    for (const bool ticked : {false, true}) {
+        Play({.name = "installer run",
+              .arguments = L"/installer",
+              .replies = {Reply("0"), Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("0")},
+              .steps = kToProfiles + Press(IDC_NEXT) + Await(View::Done) +
+                       Shows(kSelectors + kDonePage + kAccountBox) + Sees("done account-box=off") +
+                       (ticked ? std::vector<Step>{Check(IDC_OPEN_ACCOUNT)} : std::vector<Step>{}) +
+                       Finish(),
+              .requests = {"install", "authuser", "getprofiles", "install", "setprofile"},
+              .written = kStored});
+    }
+    std::string urls;
+    EXPECT_TRUE(PollUntil([&] {
+        std::ifstream file("C:\\windows\\temp\\opened-urls.txt");
+        urls.assign(std::istreambuf_iterator<char>(file), {});
+        return !urls.empty();
+    }));
+    while (!urls.empty() && std::isspace(static_cast<unsigned char>(urls.back()))) urls.pop_back();
+    EXPECT_EQ(urls, Utf8(ServiceOrigin()) + "/account.php");
+}
+
+}  // namespace
