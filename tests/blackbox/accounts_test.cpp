@@ -7,27 +7,50 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 const std::wstring kBothFields = L"Please make sure you type both a username and a password.";
 const std::string kSecret = std::string("&pmd5=") + kSecretDigest;
 const std::string kAuth = "action=authuser&did=<did>&uname=ann" + kSecret;
 const std::string kProfiles = "action=getprofiles&did=none&uname=ann" + kSecret;
-const std::string kInstall = "action=install&did=<did>&uname=ann" + kSecret +
-                             "&product=2_1.0&osv=<os>&dtype=<type>&dname=<name>&dconfig=<config>";
+const std::string kInstall =
+    "action=install&did=<did>&uname=ann" + kSecret +
+    "&product=2_1.0&osv=<osv>&dtype=<dtype>&dname=<dname>&dconfig=<dconfig>";
 const std::string kBinding = "action=setprofile&uname=ann" + kSecret + "&did=<did>";
 const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
                          "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1"};
+const Strings kNothingStored = {"TempA=dword:0"};
 
-Strings operator+(Strings a, const Strings& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+// A sign-in run whose sign-in fails: the box, the page kept as the parent left
+// it, the run closed without a question.
+Run SignInFails(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise,
+                ShownBox box, std::string transcript, Strings requests) {
+    return {.name = name,
+            .arguments = L"/signin",
+            .replies = std::move(replies),
+            .otherwise = std::move(otherwise),
+            .steps = SignIn(L"ann", L"secret") + Answer() +
+                     Sees("sign-in user=ann password=secret") + Close(),
+            .boxes = {std::move(box)},
+            .requests = std::move(requests),
+            .transcript = std::move(transcript),
+            .written = kNothingStored};
 }
 
-// A failed sign-in keeps the page as the parent left it; a sign-in run then
-// closes without asking.
-const std::vector<Step> kSignInFails =
-    SignIn(L"ann", L"secret") + Answer() + Sees("sign-in user=ann password=secret") + Close();
+// A sign-in run whose sign-in is accepted: it ends at once.
+Run SignInAccepted(const char* name, std::vector<ScriptedReply> replies, std::string transcript,
+                   Strings requests, Strings written) {
+    return {.name = name,
+            .arguments = L"/signin",
+            .replies = std::move(replies),
+            .steps = SignIn(L"ann", L"secret"),
+            .requests = std::move(requests),
+            .transcript = std::move(transcript),
+            .written = kStored + Strings{"TempA=dword:1"} + written};
+}
+
+Run Offline(Run run) {
+    run.listening = false;
+    return run;
+}
 
 const Run kSignIns[] = {
     {.name = "InputErrorsInOrderBeforeAnyRequest",
@@ -38,15 +61,14 @@ const Run kSignIns[] = {
      .boxes = {InputError(kBothFields), InputError(kBothFields), InputError(kBothFields),
                InputError(L"Please do not use special characters like ?!,;'\"\\/ in your username"),
                InputError(L"Please use a shorter username or email.")},
-     .written = {"TempA=dword:0"}},
+     .written = kNothingStored},
     // Blanks are kept; a password may hold ";".
-    {.name = "AcceptedEndsTheSignInRunAndStoresTheAccount",
+    {.name = "AcceptedStoresTheAccountAsTyped",
      .arguments = L"/signin",
      .replies = {Reply("0;42")},
      .steps = SignIn(L" ann@example.com ", L"p;w"),
      .requests = {"action=authuser&did=<did>&uname= ann@example.com "
                   "&pmd5=471e99a62fd35d5a70cae4fcc9ea9e18"},
-     .transcript = "S",
      .written = {"State\\AuthInfoMD5=sz:471e99a62fd35d5a70cae4fcc9ea9e18",
                  "State\\AuthInfoUserName=sz: ann@example.com ", "State\\RegSucceeded=dword:1",
                  "TempA=dword:1", "UID=dword:42"}},
@@ -61,73 +83,22 @@ const Run kSignIns[] = {
     {.name = "InstallerSignInRunGoesOnToTheProfilePage",
      .arguments = L"/signin /installer",
      .replies = {Reply("0"), Reply("0;42"), Reply("0;0")},
-     .steps = SignIn(L"ann", L"secret") + Await(View::Profile) +
-              Sees("profile [](disabled) picked=-1 existing=off(disabled) new=on name=") + Close(),
+     .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Close(),
      .requests = {"install", kAuth, kProfiles},
      .written = kStored + Strings{"TempA=dword:1", "UID=dword:42"}},
-    {.name = "RefusalIsNotRepeatedWhateverFollowsTheCode",
-     .arguments = L"/signin",
-     .replies = {Reply(Bytes("-2\xFF\0x"))},
-     .steps = kSignInFails,
-     .boxes = {SignInRefused()},
-     .requests = {"authuser"},
-     .transcript = "E-2",
-     .written = {"TempA=dword:0"}},
-    // Four calls a second apart, each of three attempts.
-    {.name = "NothingListeningIsAskedFourTimes",
-     .arguments = L"/signin",
-     .listening = false,
-     .steps = kSignInFails,
-     .boxes = {NoConnectivity()},
-     .transcript = Times("F F F E-10", 4),
-     .written = {"TempA=dword:0"}},
-    {.name = "DroppedConnectionsAreAskedFourTimes",
-     .arguments = L"/signin",
-     .otherwise = DroppedReply(),
-     .steps = kSignInFails,
-     .boxes = {NoConnectivity()},
-     .requests = Strings(36, "authuser"),
-     .transcript = Times("F F F E-10", 4),
-     .written = {"TempA=dword:0"}},
-    {.name = "InvalidRepliesAreAskedFourTimes",
-     .arguments = L"/signin",
-     .otherwise = GarbageMiBReply(),
-     .steps = kSignInFails,
-     .boxes = {NoConnectivity()},
-     .requests = Strings(12, "authuser"),
-     .transcript = Times("I I I E-10", 4),
-     .written = {"TempA=dword:0"}},
-    {.name = "ErrorReadingAsZeroIsAskedFourTimes",
-     .arguments = L"/signin",
-     .otherwise = Reply("-0"),
-     .steps = kSignInFails,
-     .boxes = {ServerAccess()},
-     .requests = Strings(4, "authuser"),
-     .transcript = Times("E0", 4),
-     .written = {"TempA=dword:0"}},
-    {.name = "RepeatAfterAPauseCanBeAccepted",
-     .arguments = L"/signin",
-     .replies = {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")},
-     .steps = SignIn(L"ann", L"secret"),
-     .requests = Strings(4, "authuser"),
-     .transcript = "I I I E-10 ~S",
-     .written = kStored + Strings{"TempA=dword:1", "UID=dword:7"}},
-    {.name = "SlowHugeAcceptedReply",
-     .arguments = L"/signin",
-     .replies = {MiBReply("0;42")},
-     .steps = SignIn(L"ann", L"secret"),
-     .requests = {kAuth},
-     .transcript = "S",
-     .written = kStored + Strings{"TempA=dword:1", "UID=dword:42"}},
-    // The reply ends at its first NUL; the status plays no part.
-    {.name = "AcceptedWithoutUserIdKeepsTheStoredOne",
-     .arguments = L"/signin",
-     .stored = {"UID=dword:9"},
-     .replies = {Reply(Bytes("0\0;42"), 500)},
-     .steps = SignIn(L"ann", L"secret"),
-     .requests = {"authuser"},
-     .transcript = "S",
-     .written = kStored + Strings{"TempA=dword:1"}},
+    // A refusal is not asked again, whatever follows its code.
+    SignInFails("Refused", {Reply(Bytes("-2\xFF\0x"))}, {}, SignInRefused(), "E-2", {"authuser"}),
+    // Four calls a second apart; only no valid reply and an error reading as 0 are asked again.
+    Offline(SignInFails("NothingListening", {}, {}, NoConnectivity(), Times("F F F E-10", 4), {})),
+    SignInFails("InvalidReplies", {}, GarbageMiBReply(), NoConnectivity(), Times("I I I E-10", 4),
+                Strings(12, "authuser")),
+    SignInFails("ErrorReadingAsZero", {}, Reply("-0"), ServerAccess(), Times("E0", 4),
+                Strings(4, "authuser")),
+    SignInAccepted("RepeatAfterAPause", {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")},
+                   "I I I E-10 ~S", Strings(4, "authuser"), {"UID=dword:7"}),
+    SignInAccepted("HugeReply", {MiBReply("0;42")}, "S", {kAuth}, {"UID=dword:42"}),
+    // The reply ends at its first NUL; the status plays no part; the stored user id stays.
+    SignInAccepted("AcceptedWithoutUserId", {Reply(Bytes("0\0;42"), 500)}, "S", {"authuser"}, {}),
 };
 
 class SignInRun : public ::testing::TestWithParam<Run> {};
@@ -136,17 +107,33 @@ TEST_P(SignInRun, Plays) {
 }
 INSTANTIATE_TEST_SUITE_P(Rows, SignInRun, ::testing::ValuesIn(kSignIns), RunName);
 
-const ShownBox kNoEmailQuestion = {
+const ShownBox kNoEmail = {
     L"Tirna - Warning",
     L"Are you sure you don't want to add an email address where Tirna can send you notifications?",
     MB_YESNO | MB_ICONQUESTION};
 const std::wstring kUnsafe =
     L"Please do not use special characters like ?!,;'\"\\/ in your username or email.";
-const std::wstring kSamePassword =
-    L"Please make sure you type the same password in both password fields.";
-const std::vector<Step> kCreateFails =
-    OpenCreatePage() + CreateAccount(L"ann", L"secret", L"secret", L"ann@example.org") + Answer() +
-    Sees("create user=ann password=secret confirm=secret email=ann@example.org") + Close();
+const std::wstring kSame = L"Please make sure you type the same password in both password fields.";
+const std::wstring kRefusal =
+    L"Invalid username or password. Please make sure you typed them correctly and try again.";
+const std::wstring kTitle = L"Tirna - Create account error.";
+
+// An account creation that fails: the box, the page kept, nothing stored.
+Run CreationFails(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise,
+                  ShownBox box, std::string transcript, Strings requests) {
+    return {.name = name,
+            .arguments = L"/signin",
+            .replies = std::move(replies),
+            .otherwise = std::move(otherwise),
+            .steps = OpenCreatePage() +
+                     CreateAccount(L"ann", L"secret", L"secret", L"ann@example.org") + Answer() +
+                     Sees("create user=ann password=secret confirm=secret email=ann@example.org") +
+                     Close(),
+            .boxes = {std::move(box)},
+            .requests = std::move(requests),
+            .transcript = std::move(transcript),
+            .written = kNothingStored};
+}
 
 const Run kCreations[] = {
     {.name = "InputChecksInOrderBeforeAnyRequest",
@@ -159,10 +146,10 @@ const Run kCreations[] = {
               CreateAccount(L"ann", L"pw", L"", L"ann@example.com") + Answer() +
               CreateAccount(L"ann", L"pw", L"pw", std::wstring(130, L'\u00e9')) + Answer() +
               Close(),
-     .boxes = {InputError(kBothFields), kNoEmailQuestion, kNoEmailQuestion, InputError(kUnsafe),
-               InputError(kUnsafe), InputError(kSamePassword), InputError(kSamePassword),
+     .boxes = {InputError(kBothFields), kNoEmail, kNoEmail, InputError(kUnsafe),
+               InputError(kUnsafe), InputError(kSame), InputError(kSame),
                InputError(L"Please use a shorter username or email.")},
-     .written = {"TempA=dword:0"}},
+     .written = kNothingStored},
     // Created without an e-mail address; the new account names a new profile.
     {.name = "CreatedAccountNamesANewProfile",
      .replies = {Reply("0"), Reply("0;0"), Reply("0"), Reply("0")},
@@ -170,7 +157,7 @@ const Run kCreations[] = {
               Await(View::Profile) +
               Sees("profile [](disabled) picked=-1 existing=off(disabled) new=on name=") +
               Type(IDC_PROFILE_NAME, L"Beta Two") + Press(IDC_NEXT) + Finish(),
-     .boxes = {kNoEmailQuestion},
+     .boxes = {kNoEmail},
      .requests = {"action=createuser&uname=Ren\xC3\xA9"
                   "e&pmd5=8fe4c11451281c094a6578e6ddbf5eed&did=none",
                   "action=getprofiles&did=none&uname=Ren\xC3\xA9"
@@ -183,69 +170,20 @@ const Run kCreations[] = {
                  "State\\AuthInfoUserName=sz:Ren\xC3\xA9"
                  "e",
                  "State\\RegSucceeded=dword:1"}},
-    {.name = "TakenNameInAHugeReply",
-     .arguments = L"/signin",
-     .replies = {MiBReply("-5")},
-     .steps = kCreateFails,
-     .boxes =
-         {{L"Tirna - Create account error.",
-           L"The username you choosed is already taken. Please choose a different one try again.",
-           MB_OK}},
-     .requests = {"action=createuser&uname=ann" + kSecret + "&did=none&email=ann@example.org"},
-     .transcript = "C",
-     .written = {"TempA=dword:0"}},
-    {.name = "OtherRefusal",
-     .arguments = L"/signin",
-     .replies = {Reply("-12;x")},
-     .steps = kCreateFails,
-     .boxes = {{L"Tirna - Create account error.",
-                L"Invalid username or password. Please make sure you typed them correctly and try "
-                L"again.",
-                MB_OK}},
-     .requests = {"createuser"},
-     .transcript = "C",
-     .written = {"TempA=dword:0"}},
-    {.name = "ErrorReadingAsZero",
-     .arguments = L"/signin",
-     .replies = {Reply("-0")},
-     .steps = kCreateFails,
-     .boxes = {ServerAccess()},
-     .requests = {"createuser"},
-     .transcript = "C",
-     .written = {"TempA=dword:0"}},
+    CreationFails(
+        "TakenNameInAHugeReply", {MiBReply("-5")}, {},
+        {kTitle,
+         L"The username you choosed is already taken. Please choose a different one try again.",
+         MB_OK},
+        "C", {"action=createuser&uname=ann" + kSecret + "&did=none&email=ann@example.org"}),
+    CreationFails("OtherRefusal", {Reply("-12;x")}, {}, {kTitle, kRefusal, MB_OK}, "C",
+                  {"createuser"}),
+    CreationFails("ErrorReadingAsZero", {Reply("-0")}, {}, ServerAccess(), "C", {"createuser"}),
     // Three attempts without a pause, and a line only for a failed send.
-    {.name = "InvalidRepliesThreeAttempts",
-     .arguments = L"/signin",
-     .otherwise = HtmlErrorReply(),
-     .steps = kCreateFails,
-     .boxes = {NoConnectivity()},
-     .requests = Strings(3, "createuser"),
-     .transcript = "C",
-     .written = {"TempA=dword:0"}},
-    {.name = "NulBeforeTheCodeIsInvalid",
-     .arguments = L"/signin",
-     .otherwise = Reply(Bytes("\0-5")),
-     .steps = kCreateFails,
-     .boxes = {NoConnectivity()},
-     .requests = Strings(3, "createuser"),
-     .transcript = "C",
-     .written = {"TempA=dword:0"}},
-    {.name = "NothingListening",
-     .arguments = L"/signin",
-     .listening = false,
-     .steps = kCreateFails,
-     .boxes = {NoConnectivity()},
-     .transcript = "X X X C",
-     .written = {"TempA=dword:0"}},
-    {.name = "DroppedConnections",
-     .arguments = L"/signin",
-     .otherwise = DroppedReply(),
-     .steps = kCreateFails,
-     .boxes = {NoConnectivity()},
-     .requests = Strings(9, "createuser"),
-     .transcript = "X X X C",
-     .written = {"TempA=dword:0"}},
-    {.name = "SlowCreatedWithStatus500",
+    CreationFails("InvalidReplies", {}, HtmlErrorReply(), NoConnectivity(), "C",
+                  Strings(3, "createuser")),
+    Offline(CreationFails("NothingListening", {}, {}, NoConnectivity(), "X X X C", {})),
+    {.name = "SlowCreated",
      .arguments = L"/signin",
      .replies = {SlowReply("0"), Reply("0;0")},
      .steps = OpenCreatePage() + CreateAccount(L"ann", L"secret", L"secret", L"ann@example.org") +
@@ -269,7 +207,7 @@ std::string ManyProfiles(int count) {
 
 // An ordinary run without stored credentials opens the wizard at once; the parent
 // signs in and reaches the profile page with the service's list.
-Run Profiles(const char* name, ScriptedReply list, std::string look, std::vector<Step> choice,
+Run Profiles(const char* name, ScriptedReply list, std::string look, Steps choice,
              std::string binding, std::vector<ShownBox> boxes = {}) {
     return {.name = name,
             .replies = {Reply("0;42"), std::move(list)},
@@ -282,50 +220,43 @@ Run Profiles(const char* name, ScriptedReply list, std::string look, std::vector
             .written = kStored + Strings{"UID=dword:42"}};
 }
 
-const std::vector<Step> kNewProfile = {Press(IDC_PROFILE_NEW), Type(IDC_PROFILE_NAME, L"Kid")};
+const std::string kOnList = " picked=0 existing=on new=off name=(disabled)";
+const Steps kNewProfile = {Press(IDC_PROFILE_NEW), Type(IDC_PROFILE_NAME, L"Kid")};
 const Run kProfileRuns[] = {
     Profiles("ChosenProfileIsSentByIdAndTheNameIgnored", Reply("0;2;17;Alpha;18;Beta"),
-             "profile [Alpha|Beta] picked=0 existing=on new=off name=(disabled)",
+             "profile [Alpha|Beta]" + kOnList,
              {Choose(L"Beta"), Type(IDC_PROFILE_NAME, L"Left over")}, "&profid=18"),
-    Profiles("HugeCountListsWhatCame", Reply("0;999999999;1;A"),
-             "profile [A] picked=0 existing=on new=off name=(disabled)", {}, "&profid=1"),
+    Profiles("HugeCountListsWhatCame", Reply("0;999999999;1;A"), "profile [A]" + kOnList, {},
+             "&profid=1"),
     Profiles("TwentyProfilesAtMost", Reply(ManyProfiles(25)),
-             "profile [P1|P2|P3|P4|P5|P6|P7|P8|P9|P10|P11|P12|P13|P14|P15|P16|P17|P18|P19|P20] "
-             "picked=0 existing=on new=off name=(disabled)",
+             "profile [P1|P2|P3|P4|P5|P6|P7|P8|P9|P10|P11|P12|P13|P14|P15|P16|P17|P18|P19|P20]" +
+                 kOnList,
              {Choose(L"P20")}, "&profid=20"),
     Profiles("NamesCutAt259Characters", Reply("0;1;5;" + std::string(1000, 'N')),
-             "profile [" + std::string(259, 'N') + "] picked=0 existing=on new=off name=(disabled)",
-             {}, "&profid=5"),
-    Profiles("NamesReadInTheAnsiCodePageUpToANul", Reply(Bytes("0;2;5;\xE9t\xE9\xFF;6;Al\0ice")),
-             "profile [\xC3\xA9t\xC3\xA9\xC3\xBF|Al] picked=0 existing=on new=off name=(disabled)",
-             {Choose(L"Al")}, "&profid=6"),
-    Profiles("EmptyNameTakesTheNextField", Reply("0;2;17;;18;Beta"),
-             "profile [18] picked=0 existing=on new=off name=(disabled)", kNewProfile,
-             "&profname=Kid"),
-    Profiles("NoListStartsOnANewProfile", Reply("0"),
-             "profile [](disabled) picked=-1 existing=off(disabled) new=on name=",
-             {Type(IDC_PROFILE_NAME, L"Kid")}, "&profname=Kid"),
+             "profile [" + std::string(259, 'N') + "]" + kOnList, {}, "&profid=5"),
+    Profiles("NamesInTheAnsiCodePageUpToANul", Reply(Bytes("0;2;5;\xE9t\xE9\xFF;6;Al\0ice")),
+             "profile [\xC3\xA9t\xC3\xA9\xC3\xBF|Al]" + kOnList, {Choose(L"Al")}, "&profid=6"),
+    Profiles("EmptyNameTakesTheNextField", Reply("0;2;17;;18;Beta"), "profile [18]" + kOnList,
+             kNewProfile, "&profname=Kid"),
     // Profiles announced but none listed: nothing can be chosen, a new one can.
     Profiles("AnnouncedButUnlistedAsksForAChoice", Reply("0;3"),
              "profile [] picked=-1 existing=on new=off name=(disabled)",
-             std::vector<Step>{Press(IDC_NEXT), Answer()} + kNewProfile, "&profname=Kid",
+             Steps{Press(IDC_NEXT), Answer()} + kNewProfile, "&profname=Kid",
              {InputError(L"Please choose a child profile or create a new one.")}),
     Profiles("NewNameChecksBeforeAnyRequest", Reply("0;0"),
              "profile [](disabled) picked=-1 existing=off(disabled) new=on name=",
-             std::vector<Step>{Press(IDC_NEXT), Answer(), Type(IDC_PROFILE_NAME, L"kid@home"),
-                               Press(IDC_NEXT), Answer(),
-                               Type(IDC_PROFILE_NAME, std::wstring(130, L'\u00e9')),
-                               Press(IDC_NEXT), Answer(), Type(IDC_PROFILE_NAME, L"Kid")},
+             {Press(IDC_NEXT), Answer(), Type(IDC_PROFILE_NAME, L"kid@home"), Press(IDC_NEXT),
+              Answer(), Type(IDC_PROFILE_NAME, std::wstring(130, L'\u00e9')), Press(IDC_NEXT),
+              Answer(), Type(IDC_PROFILE_NAME, L"Kid")},
              "&profname=Kid",
              {InputError(L"Please type a name for the new child profile."),
               InputError(L"Please do not use special characters like ?!,;'\"\\/."),
               InputError(L"Please use a shorter name for the child profile.")}),
     Profiles(
-        "NewNameNeededBesideListedProfiles", Reply("0;1;17;Alpha"),
-        "profile [Alpha] picked=0 existing=on new=off name=(disabled)",
-        std::vector<Step>{Press(IDC_PROFILE_NEW), Press(IDC_NEXT), Answer(),
-                          Sees("profile [Alpha](disabled) picked=0 existing=off new=on name="),
-                          Press(IDC_PROFILE_EXISTING)},
+        "NewNameNeededBesideListedProfiles", Reply("0;1;17;Alpha"), "profile [Alpha]" + kOnList,
+        {Press(IDC_PROFILE_NEW), Press(IDC_NEXT), Answer(),
+         Sees("profile [Alpha](disabled) picked=0 existing=off new=on name="),
+         Press(IDC_PROFILE_EXISTING)},
         "&profid=17",
         {InputError(L"Please type a name for the new child profile or use an existing profile.")}),
     // The registration before the binding is repeated once, two seconds later.
@@ -341,8 +272,7 @@ const Run kProfileRuns[] = {
      .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
      .otherwise = Reply("-3"),
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Press(IDC_NEXT) + Answer() +
-              Sees("profile [Alice] picked=0 existing=on new=off name=(disabled)") + Close() +
-              Answer(IDYES),
+              Sees("profile [Alice]" + kOnList) + Close() + Answer(IDYES),
      .boxes = {{L"Tirna - Server error",
                 L"There was an error authenticating your device with Tirna server. Please try "
                 L"again later.",
@@ -353,13 +283,12 @@ const Run kProfileRuns[] = {
      .written = kStored + Strings{"UID=dword:42"}},
     // The binding too is tried twice, two seconds apart; the next Next registers again.
     {.name = "FailedBindingKeepsThePageUntilItSucceeds",
-     .replies = {Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("-3"), DroppedReply(),
-                 DroppedReply(), DroppedReply(), DroppedReply(), DroppedReply(), DroppedReply(),
-                 DroppedReply(), DroppedReply(), DroppedReply()},
+     .replies =
+         std::vector<ScriptedReply>{Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("-3")} +
+         std::vector<ScriptedReply>(9, DroppedReply()),
      .otherwise = Reply("0"),
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Press(IDC_NEXT) + Answer() +
-              Sees("profile [Alice] picked=0 existing=on new=off name=(disabled)") +
-              Press(IDC_NEXT) + Finish(),
+              Sees("profile [Alice]" + kOnList) + Press(IDC_NEXT) + Finish(),
      .boxes = {ServerAccess()},
      .requests = Strings{kAuth, kProfiles, kInstall} + Strings(10, kBinding + "&profid=5") +
                  Strings{kInstall, kBinding + "&profid=5"},

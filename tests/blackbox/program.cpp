@@ -1,31 +1,28 @@
 // The program under a debugger loop, and its windows as another process sees them.
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "tests/blackbox/harness.h"
 #include "ui/controls.h"
 
 namespace {
 
-// The status that mingw-w64's C++ runtime raises for a thrown exception, and two
-// that the runtime raises for corrupted memory.
+// Exceptions that only a fault raises: access violations and the like, a C++
+// exception thrown by mingw-w64's runtime, heap corruption, a stack buffer overrun.
 constexpr DWORD kFaultCodes[] = {EXCEPTION_ACCESS_VIOLATION,
                                  EXCEPTION_ARRAY_BOUNDS_EXCEEDED,
-                                 EXCEPTION_DATATYPE_MISALIGNMENT,
                                  EXCEPTION_ILLEGAL_INSTRUCTION,
                                  EXCEPTION_INT_DIVIDE_BY_ZERO,
-                                 EXCEPTION_INT_OVERFLOW,
-                                 EXCEPTION_PRIV_INSTRUCTION,
                                  EXCEPTION_STACK_OVERFLOW,
                                  0x20474343,
                                  0xC0000374,
                                  0xC0000409};
-constexpr int kBoxTextId = 0xFFFF;
-// The icon of a message box: stc1 in Wine's boxes, 0x14 in Windows'.
-constexpr int kBoxIconIds[] = {0x0440, 0x0014};
-constexpr UINT kReplyMs = 10000;
+constexpr int kBoxTextId = 0xFFFF, kBoxIconId = 0x0440;  // in Wine's message boxes
 
 std::wstring ClassOf(HWND window) {
     std::array<wchar_t, 64> name{};
@@ -33,32 +30,23 @@ std::wstring ClassOf(HWND window) {
     return name.data();
 }
 
-// The first visible top-level window of the process with this class.
 HWND FindWindowOf(DWORD processId, const wchar_t* className) {
-    struct Search {
-        DWORD processId;
-        const wchar_t* className;
-        HWND found = nullptr;
-    } search{processId, className};
+    std::tuple<DWORD, const wchar_t*, HWND> search{processId, className, nullptr};
     EnumWindows(
         [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
+            auto& [id, name, found] = *reinterpret_cast<decltype(search)*>(param);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
-            if (owner != s->processId || !IsWindowVisible(window) ||
-                ClassOf(window) != s->className) {
-                return TRUE;
-            }
-            s->found = window;
-            return FALSE;
+            if (owner == id && IsWindowVisible(window) && ClassOf(window) == name) found = window;
+            return found == nullptr;
         },
         reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return std::get<2>(search);
 }
 
 LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kReplyMs, &result);
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result);
     return static_cast<LRESULT>(result);
 }
 
@@ -66,82 +54,62 @@ bool Shown(HWND control) {
     return control != nullptr && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-UINT ButtonsOf(HWND box) {
-    const auto has = [box](int id) { return GetDlgItem(box, id) != nullptr; };
-    if (has(IDYES) && has(IDNO)) return has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
-    return has(IDCANCEL) ? MB_OKCANCEL : MB_OK;
-}
-
-// A 32 x 32 picture, top-down, 0x00RRGGBB.
-using Picture = std::array<std::uint32_t, 32 * 32>;
-
+// 32 x 32 pixels that `draw` puts on a memory DC, beside the screen's DC.
 template <typename Draw>
-Picture Paint(Draw draw) {
-    Picture picture{};
+std::array<std::uint32_t, 1024> Pixels(Draw draw) {
+    std::array<std::uint32_t, 1024> pixels{};
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 32;
-    info.bmiHeader.biHeight = -32;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    const HDC screen = GetDC(nullptr);
-    const HDC memory = CreateCompatibleDC(screen);
+    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
     const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ old = SelectObject(memory, bitmap);
     draw(memory, screen);
     GdiFlush();
-    std::memcpy(picture.data(), bits, sizeof(picture));
+    std::memcpy(pixels.data(), bits, sizeof(pixels));
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return picture;
+    for (auto& pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
 }
 
-// The icon a box shows, told by its pixels on the screen against the system's
-// icons drawn here: icon handles mean nothing in another process.
+// The icon of a box, told by its pixels on the screen against the system's icons
+// drawn here: icon handles mean nothing in another process.
 UINT IconOf(HWND box) {
-    HWND icon = nullptr;
-    for (const int id : kBoxIconIds) icon = icon ? icon : GetDlgItem(box, id);
-    RECT rect{}, text{};
-    GetWindowRect(icon, &rect);
+    const HWND icon = GetDlgItem(box, kBoxIconId);
+    RECT place{}, text{};
+    GetWindowRect(icon, &place);
     GetWindowRect(GetDlgItem(box, kBoxTextId), &text);
-    // Without an icon the text takes its place.
-    if (!Shown(icon) || text.left < rect.right) return 0;
-    const struct {
-        LPCWSTR icon;
-        UINT style;
-    } kinds[] = {{IDI_HAND, MB_ICONHAND},
-                 {IDI_QUESTION, MB_ICONQUESTION},
-                 {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
-                 {IDI_ASTERISK, MB_ICONASTERISK}};
-    UINT best = MB_ICONMASK;
-    // The box may not have painted its icon yet.
-    PollUntil(
+    if (!Shown(icon) || text.left < place.right) return 0;  // the text takes its place
+    const std::pair<LPCWSTR, UINT> kinds[] = {{IDI_HAND, MB_ICONHAND},
+                                              {IDI_QUESTION, MB_ICONQUESTION},
+                                              {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+                                              {IDI_ASTERISK, MB_ICONASTERISK}};
+    UINT found = MB_ICONMASK;
+    PollUntil(  // until the box has painted it
         [&] {
-            const Picture shown = Paint([&](HDC memory, HDC screen) {
-                BitBlt(memory, 0, 0, 32, 32, screen, rect.left, rect.top, SRCCOPY);
+            const auto shown = Pixels([&](HDC memory, HDC screen) {
+                BitBlt(memory, 0, 0, 32, 32, screen, place.left, place.top, SRCCOPY);
             });
-            for (const auto& kind : kinds) {
-                const Picture drawn = Paint([&](HDC memory, HDC) {
-                    const HBRUSH ground = CreateSolidBrush(shown[0] & 0xFFFFFF);
+            for (const auto& [system, style] : kinds) {
+                const auto drawn = Pixels([&](HDC memory, HDC) {
+                    const HBRUSH ground = CreateSolidBrush(shown[0]);
                     const RECT all{0, 0, 32, 32};
                     FillRect(memory, &all, ground);
                     DeleteObject(ground);
-                    DrawIconEx(memory, 0, 0, LoadIconW(nullptr, kind.icon), 32, 32, 0, nullptr,
+                    DrawIconEx(memory, 0, 0, LoadIconW(nullptr, system), 32, 32, 0, nullptr,
                                DI_NORMAL);
                 });
                 int differing = 0;
-                for (std::size_t i = 0; i < shown.size(); ++i) {
-                    differing += (shown[i] & 0xFFFFFF) != (drawn[i] & 0xFFFFFF);
-                }
-                if (differing < 16) best = kind.style;
+                for (std::size_t i = 0; i < shown.size(); ++i) differing += drawn[i] != shown[i];
+                if (differing < 16) found = style;
             }
-            return best != MB_ICONMASK;
+            return found != MB_ICONMASK;
         },
         2000);
-    return best;
+    return found;
 }
 
 }  // namespace
@@ -164,15 +132,15 @@ std::wstring Wide(std::string_view utf8) {
 
 void PrintTo(const ShownBox& box, std::ostream* out) {
     *out << "\"" << Utf8(box.title) << "\": \"" << Utf8(box.text) << "\" style 0x" << std::hex
-         << box.style << std::dec << (box.owned ? "" : " (not owned by the wizard)");
+         << box.style << std::dec << (box.owned ? "" : " not owned by the wizard");
 }
 
 Program::Program(const std::wstring& arguments) {
     std::array<wchar_t, MAX_PATH> path{};
     GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    std::wstring exe(path.data());
-    exe.resize(exe.find_last_of(L"\\/") + 1);
-    std::wstring commandLine = L"\"" + exe + L"TirnaUIAuth.exe\"";
+    std::wstring commandLine(path.data());
+    commandLine =
+        L"\"" + commandLine.substr(0, commandLine.find_last_of(L"\\/") + 1) + L"TirnaUIAuth.exe\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     // A debugger waits for events on the thread that started the process.
     thread_ = std::thread([this, commandLine] { Loop(commandLine); });
@@ -185,7 +153,7 @@ Program::~Program() {
         std::lock_guard lock(mutex_);
         if (started_ && !exited_) TerminateProcess(process_, 255);
     }
-    if (thread_.joinable()) thread_.join();
+    thread_.join();
     if (process_ != nullptr) CloseHandle(process_);
 }
 
@@ -198,16 +166,14 @@ void Program::Loop(std::wstring commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    // Under a loaded Wine a start now and then fails before the program runs at all:
-    // that says nothing about the program.
+    // Under a loaded Wine a start now and then fails before the program runs at
+    // all; that says nothing about the program.
     BOOL ok = FALSE;
     for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
         ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                             DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &info);
-        if (!ok) {
-            std::fprintf(stderr, "start of the program failed: error %lu\n", GetLastError());
-            Sleep(500);
-        }
+        if (!ok) std::fprintf(stderr, "start of the program failed: error %lu\n", GetLastError());
+        if (!ok) Sleep(500);
     }
     {
         std::lock_guard lock(mutex_);
@@ -223,6 +189,7 @@ void Program::Loop(std::wstring commandLine) {
     for (DEBUG_EVENT event{}; WaitForDebugEvent(&event, INFINITE);) {
         DWORD status = DBG_CONTINUE;
         std::unique_lock lock(mutex_);
+        const DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
         switch (event.dwDebugEventCode) {
             case OUTPUT_DEBUG_STRING_EVENT: {
                 std::string line(event.u.DebugString.nDebugStringLength, '\0');
@@ -233,17 +200,11 @@ void Program::Loop(std::wstring commandLine) {
                 lines_.push_back({std::move(line), Clock::now()});
                 break;
             }
-            case EXCEPTION_DEBUG_EVENT: {
-                // Only the loader's first breakpoint is the debugger's.
-                const DWORD code = event.u.Exception.ExceptionRecord.ExceptionCode;
-                if (code == EXCEPTION_BREAKPOINT && !firstBreakSeen_) {
-                    firstBreakSeen_ = true;
-                    break;
-                }
+            case EXCEPTION_DEBUG_EVENT:  // only the loader's first breakpoint is the debugger's
+                if (code == EXCEPTION_BREAKPOINT && !std::exchange(firstBreakSeen_, true)) break;
                 status = DBG_EXCEPTION_NOT_HANDLED;
                 exceptions_.emplace_back(code, event.u.Exception.dwFirstChance != 0);
                 break;
-            }
             case CREATE_PROCESS_DEBUG_EVENT:
                 CloseHandle(event.u.CreateProcessInfo.hFile);
                 break;
@@ -264,12 +225,9 @@ void Program::Loop(std::wstring commandLine) {
 
 std::optional<DWORD> Program::WaitForExit(DWORD timeoutMs) {
     std::unique_lock lock(mutex_);
-    if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                           [this] { return exited_; }) ||
-        !started_) {
-        return std::nullopt;
-    }
-    return exitCode_;
+    const bool ended =
+        changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return exited_; });
+    return ended && started_ ? std::optional(exitCode_) : std::nullopt;
 }
 
 std::vector<DebugLine> Program::Lines() {
@@ -277,8 +235,8 @@ std::vector<DebugLine> Program::Lines() {
     return lines_;
 }
 
-std::vector<std::string> Program::Texts() {
-    std::vector<std::string> texts;
+Strings Program::Texts() {
+    Strings texts;
     for (DebugLine& line : Lines()) texts.push_back(std::move(line.text));
     return texts;
 }
@@ -286,19 +244,17 @@ std::vector<std::string> Program::Texts() {
 void Program::ExpectNoCrash() {
     std::lock_guard lock(mutex_);
     for (const auto& [code, firstChance] : exceptions_) {
-        const bool fault = std::find(std::begin(kFaultCodes), std::end(kFaultCodes), code) !=
-                           std::end(kFaultCodes);
-        EXPECT_TRUE(firstChance && !fault) << "exception 0x" << std::hex << code;
+        EXPECT_TRUE(firstChance && std::ranges::find(kFaultCodes, code) == std::end(kFaultCodes))
+            << "exception 0x" << std::hex << code;
     }
     for (const DebugLine& line : lines_) {
-        EXPECT_EQ(line.text.rfind("[TirnaParental] ", 0), 0u) << line.text.substr(0, 200);
-        EXPECT_LE(line.text.size(), 1023u) << line.text.substr(0, 200);
+        EXPECT_TRUE(line.text.starts_with("[TirnaParental] ") && line.text.size() <= 1023)
+            << line.text;
     }
 }
 
 HWND Program::Wizard(DWORD timeoutMs) {
-    if (wizard_ != nullptr) return wizard_;
-    PollUntil([&] { return (wizard_ = FindWindowOf(processId_, L"TIRNAUIAUTH")) != nullptr; },
+    PollUntil([&] { return wizard_ || (wizard_ = FindWindowOf(processId_, L"TIRNAUIAUTH")); },
               timeoutMs);
     return wizard_;
 }
@@ -308,17 +264,19 @@ std::optional<HWND> Program::OpenBox() {
     return box ? std::optional(box) : std::nullopt;
 }
 
-std::optional<ShownBox> Program::WaitForBox(DWORD timeoutMs, HWND* window) {
+std::optional<ShownBox> Program::WaitForBox(HWND* window) {
     std::optional<HWND> box;
-    if (!PollUntil([&] { return (box = OpenBox()).has_value(); }, timeoutMs)) return std::nullopt;
+    if (!PollUntil([&] { return (box = OpenBox()).has_value(); })) return std::nullopt;
     if (window != nullptr) *window = *box;
-    return ShownBox{TextOf(*box), TextOf(GetDlgItem(*box, kBoxTextId)),
-                    ButtonsOf(*box) | IconOf(*box), GetWindow(*box, GW_OWNER) == wizard_};
+    const UINT buttons = GetDlgItem(*box, IDYES)      ? MB_YESNO
+                         : GetDlgItem(*box, IDCANCEL) ? MB_OKCANCEL
+                                                      : MB_OK;
+    return ShownBox{TextOf(*box), TextOf(GetDlgItem(*box, kBoxTextId)), buttons | IconOf(*box),
+                    GetWindow(*box, GW_OWNER) == wizard_};
 }
 
 std::wstring TextOf(HWND control) {
-    const auto length = SendTo(control, WM_GETTEXTLENGTH);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    std::wstring text(static_cast<std::size_t>(SendTo(control, WM_GETTEXTLENGTH)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
         SendTo(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
     return text;
@@ -329,64 +287,57 @@ bool TypeInto(HWND control, const std::wstring& text) {
 }
 
 View CurrentView(HWND wizard) {
-    if (Shown(GetDlgItem(wizard, IDC_FINISH))) return View::Done;
-    if (Shown(GetDlgItem(wizard, IDC_NEXT))) return View::Profile;
-    if (Shown(GetDlgItem(wizard, IDC_CREATE_USER))) return View::CreateAccount;
-    if (Shown(GetDlgItem(wizard, IDC_SIGNIN_USER))) return View::SignIn;
+    for (const auto& [id, view] : {std::pair{IDC_FINISH, View::Done},
+                                   {IDC_NEXT, View::Profile},
+                                   {IDC_CREATE_USER, View::CreateAccount},
+                                   {IDC_SIGNIN_USER, View::SignIn}}) {
+        if (Shown(GetDlgItem(wizard, id))) return view;
+    }
     return View::None;
 }
 
 bool WaitForView(HWND wizard, View view) {
     DWORD processId = 0;
     GetWindowThreadProcessId(wizard, &processId);
-    PollUntil([&] {
-        return !IsWindow(wizard) || CurrentView(wizard) == view ||
-               FindWindowOf(processId, L"#32770") != nullptr;
-    });
-    return IsWindow(wizard) && CurrentView(wizard) == view &&
-           FindWindowOf(processId, L"#32770") == nullptr;
+    const auto reached = [&] { return IsWindow(wizard) && CurrentView(wizard) == view; };
+    PollUntil([&] { return !IsWindow(wizard) || reached() || FindWindowOf(processId, L"#32770"); });
+    return reached() && !FindWindowOf(processId, L"#32770");
 }
 
 std::string Look(HWND wizard) {
-    const auto field = [wizard](const char* name, int id) {
+    const auto state = [wizard](const char* name, int id, bool checks) {
         const HWND control = GetDlgItem(wizard, id);
-        std::string text = std::string(" ") + name + "=" + Utf8(TextOf(control));
-        return IsWindowEnabled(control) ? text : text + "(disabled)";
+        const std::string value =
+            checks ? (SendTo(control, BM_GETCHECK) ? "on" : "off") : Utf8(TextOf(control));
+        return std::string(" ") + name + "=" + value +
+               (IsWindowEnabled(control) ? "" : "(disabled)");
     };
-    const auto radio = [wizard](const char* name, int id) {
-        const HWND control = GetDlgItem(wizard, id);
-        std::string text =
-            std::string(" ") + name + (SendTo(control, BM_GETCHECK) ? "=on" : "=off");
-        return IsWindowEnabled(control) ? text : text + "(disabled)";
-    };
+    const HWND list = FindWindowExW(wizard, nullptr, L"ComboBox", nullptr);
+    std::string names;
+    for (LRESULT i = 0, count = SendTo(list, CB_GETCOUNT); i < count; ++i) {
+        std::wstring name(static_cast<std::size_t>(SendTo(list, CB_GETLBTEXTLEN, i)) + 1, L'\0');
+        name.resize(static_cast<std::size_t>(
+            SendTo(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name.data()))));
+        names += (i ? "|" : "") + Utf8(name);
+    }
     switch (CurrentView(wizard)) {
         case View::SignIn:
-            return "sign-in" + field("user", IDC_SIGNIN_USER) +
-                   field("password", IDC_SIGNIN_PASSWORD) +
+            return "sign-in" + state("user", IDC_SIGNIN_USER, false) +
+                   state("password", IDC_SIGNIN_PASSWORD, false) +
                    (GetDlgItem(wizard, IDC_CREATE_SELECTOR) ? "" : " no-create-selector");
         case View::CreateAccount:
-            return "create" + field("user", IDC_CREATE_USER) +
-                   field("password", IDC_CREATE_PASSWORD) + field("confirm", IDC_CREATE_CONFIRM) +
-                   field("email", IDC_CREATE_EMAIL);
-        case View::Profile: {
-            const HWND list = FindWindowExW(wizard, nullptr, L"ComboBox", nullptr);
-            std::string look = "profile [";
-            const LRESULT count = SendTo(list, CB_GETCOUNT);
-            for (LRESULT i = 0; i < count; ++i) {
-                std::wstring name(static_cast<std::size_t>(SendTo(list, CB_GETLBTEXTLEN, i)) + 1,
-                                  L'\0');
-                name.resize(static_cast<std::size_t>(
-                    SendTo(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name.data()))));
-                look += (i ? "|" : "") + Utf8(name);
-            }
-            return look + (IsWindowEnabled(list) ? "]" : "](disabled)") +
+            return "create" + state("user", IDC_CREATE_USER, false) +
+                   state("password", IDC_CREATE_PASSWORD, false) +
+                   state("confirm", IDC_CREATE_CONFIRM, false) +
+                   state("email", IDC_CREATE_EMAIL, false);
+        case View::Profile:
+            return "profile [" + names + (IsWindowEnabled(list) ? "]" : "](disabled)") +
                    " picked=" + std::to_string(SendTo(list, CB_GETCURSEL)) +
-                   radio("existing", IDC_PROFILE_EXISTING) + radio("new", IDC_PROFILE_NEW) +
-                   field("name", IDC_PROFILE_NAME);
-        }
+                   state("existing", IDC_PROFILE_EXISTING, true) +
+                   state("new", IDC_PROFILE_NEW, true) + state("name", IDC_PROFILE_NAME, false);
         case View::Done:
             return Shown(GetDlgItem(wizard, IDC_OPEN_ACCOUNT))
-                       ? "done" + radio("account-box", IDC_OPEN_ACCOUNT)
+                       ? "done" + state("account-box", IDC_OPEN_ACCOUNT, true)
                        : "done";
         case View::None:
             break;
@@ -394,19 +345,19 @@ std::string Look(HWND wizard) {
     return "no page";
 }
 
-std::vector<std::string> VisibleControls(HWND wizard) {
-    std::vector<std::string> lines;
+Strings VisibleControls(HWND wizard) {
+    Strings lines;
     for (HWND child = GetWindow(wizard, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (!Shown(child)) continue;
         RECT rect{};
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, wizard, reinterpret_cast<POINT*>(&rect), 2);
-        std::array<char, 96> place{};
-        std::snprintf(place.data(), place.size(), " %ld,%ld %ldx%ld %08lx", rect.left, rect.top,
+        std::array<char, 64> place{};
+        std::snprintf(place.data(), place.size(), "\" %ld,%ld %ldx%ld %08lx", rect.left, rect.top,
                       rect.right - rect.left, rect.bottom - rect.top,
                       static_cast<unsigned long>(GetWindowLongPtrW(child, GWL_STYLE)));
         lines.push_back(Utf8(ClassOf(child)) + " " + std::to_string(GetDlgCtrlID(child)) + " \"" +
-                        Utf8(TextOf(child)) + "\"" + place.data());
+                        Utf8(TextOf(child)) + place.data());
     }
     return lines;
 }

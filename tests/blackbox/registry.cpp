@@ -11,64 +11,38 @@ namespace {
 struct Kind {
     const char* name;
     DWORD type;
-    bool text;        // the payload is UTF-8 text, stored as UTF-16
-    bool terminated;  // one terminator is stored after it
+    int text;  // -1 hex bytes; else UTF-16 text with this many terminators
 };
-constexpr Kind kKinds[] = {{"sz", REG_SZ, true, false},
-                           {"sz0", REG_SZ, true, true},
-                           {"expand0", REG_EXPAND_SZ, true, true},
-                           {"multi0", REG_MULTI_SZ, true, true},
-                           {"binary", REG_BINARY, false, false},
-                           {"qword", REG_QWORD, false, false}};
-
-std::string Utf16Bytes(const std::wstring& text) {
-    std::string bytes(text.size() * sizeof(wchar_t), '\0');
-    std::memcpy(bytes.data(), text.data(), bytes.size());
-    return bytes;
-}
-
-std::string Unhex(std::string_view hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return bytes;
-}
+constexpr Kind kKinds[] = {
+    {"sz", REG_SZ, 0},           {"sz0", REG_SZ, 1},         {"expand0", REG_EXPAND_SZ, 1},
+    {"multi0", REG_MULTI_SZ, 1}, {"binary", REG_BINARY, -1}, {"qword", REG_QWORD, -1}};
 
 std::string Describe(DWORD type, const std::string& bytes) {
-    if (type == REG_DWORD && bytes.size() == sizeof(DWORD)) {
-        DWORD value = 0;
-        std::memcpy(&value, bytes.data(), sizeof(value));
-        return "dword:" + std::to_string(value);
-    }
-    if (type == REG_SZ && bytes.size() % 2 == 0) {
-        std::wstring text(bytes.size() / 2, L'\0');
-        std::memcpy(text.data(), bytes.data(), bytes.size());
-        if (!text.empty() && text.back() == L'\0')
-            return "sz0:" + Utf8(text.substr(0, text.size() - 1));
-        return "sz:" + Utf8(text);
-    }
-    return "type" + std::to_string(type) + ":" + Hex(bytes);
+    DWORD number = 0;
+    std::memcpy(&number, bytes.data(), std::min(bytes.size(), sizeof(number)));
+    if (type == REG_DWORD && bytes.size() == sizeof(number))
+        return "dword:" + std::to_string(number);
+    if (type != REG_SZ || bytes.size() % 2 != 0)
+        return "type" + std::to_string(type) + ":" + Hex(bytes);
+    std::wstring text(bytes.size() / 2, L'\0');
+    std::memcpy(text.data(), bytes.data(), bytes.size());
+    const bool terminated = !text.empty() && text.back() == L'\0';
+    return (terminated ? "sz0:" : "sz:") + Utf8(text.substr(0, text.size() - terminated));
 }
 
-void ReadTree(HKEY key, const std::string& path, std::vector<std::string>& values) {
-    for (DWORD i = 0;; ++i) {
-        std::array<wchar_t, 256> name{};
-        DWORD nameLength = static_cast<DWORD>(name.size()), type = 0, size = 0;
-        if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, nullptr, &size) !=
-            ERROR_SUCCESS) {
-            break;
-        }
+void ReadTree(HKEY key, const std::string& path, Strings& values) {
+    std::array<wchar_t, 256> name{};
+    for (DWORD i = 0, length = 256, type = 0, size = 0;
+         RegEnumValueW(key, i, name.data(), &length, nullptr, &type, nullptr, &size) ==
+         ERROR_SUCCESS;
+         ++i, length = 256) {
         std::string bytes(size, '\0');
         RegQueryValueExW(key, name.data(), nullptr, nullptr, reinterpret_cast<BYTE*>(bytes.data()),
                          &size);
         values.push_back(path + Utf8(name.data()) + "=" + Describe(type, bytes));
     }
-    for (DWORD i = 0;; ++i) {
-        std::array<wchar_t, 256> name{};
+    for (DWORD i = 0; RegEnumKeyW(key, i, name.data(), 256) == ERROR_SUCCESS; ++i) {
         HKEY child = nullptr;
-        if (RegEnumKeyW(key, i, name.data(), static_cast<DWORD>(name.size())) != ERROR_SUCCESS)
-            break;
         if (RegOpenKeyExW(key, name.data(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
         ReadTree(child, path + Utf8(name.data()) + "\\", values);
         RegCloseKey(child);
@@ -78,11 +52,10 @@ void ReadTree(HKEY key, const std::string& path, std::vector<std::string>& value
 }  // namespace
 
 std::string Hex(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
     for (const char c : bytes) {
-        hex += kDigits[static_cast<unsigned char>(c) >> 4];
-        hex += kDigits[static_cast<unsigned char>(c) & 15];
+        hex += "0123456789abcdef"[static_cast<unsigned char>(c) >> 4];
+        hex += "0123456789abcdef"[c & 15];
     }
     return hex;
 }
@@ -97,30 +70,29 @@ void StoreValue(const std::string& value) {
     const std::string path = value.substr(0, equals),
                       kind = value.substr(equals + 1, colon - equals - 1);
     const std::string payload = value.substr(colon + 1);
-    DWORD type = REG_DWORD;
+    DWORD type = REG_DWORD, number = 0;
     std::string bytes;
-    if (kind == "dword") {
-        const DWORD number = std::stoul(payload);
-        bytes.assign(reinterpret_cast<const char*>(&number), sizeof(number));
-    }
+    if (kind == "dword") number = std::stoul(payload);
+    bytes.assign(reinterpret_cast<const char*>(&number), sizeof(number));
     for (const Kind& k : kKinds) {
         if (kind != k.name) continue;
         type = k.type;
-        bytes = k.text ? Utf16Bytes(Wide(payload)) : Unhex(payload);
-        if (k.text && k.terminated) bytes.append(2, '\0');
+        bytes.clear();
+        for (std::size_t i = 0; k.text < 0 && i + 1 < payload.size(); i += 2) {
+            bytes += static_cast<char>(std::stoi(payload.substr(i, 2), nullptr, 16));
+        }
+        const std::wstring text = Wide(payload) + std::wstring(std::max(k.text, 0), L'\0');
+        if (k.text >= 0) bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * 2);
     }
-    std::wstring key = kProductKey;
     const std::size_t slash = path.rfind('\\');
-    if (slash != std::string::npos) key += L"\\" + Wide(path.substr(0, slash));
-    HKEY handle = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                    nullptr);
-    RegSetValueExW(handle, Wide(path.substr(slash + 1)).c_str(), 0, type,
-                   reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
-    RegCloseKey(handle);
+    const std::wstring key =
+        kProductKey + (slash == std::string::npos ? L"" : L"\\" + Wide(path.substr(0, slash)));
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), Wide(path.substr(slash + 1)).c_str(), type,
+                    bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 void MakeProductKeysReadOnly() {
+    // Everyone may read; nobody may write.
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
     AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
@@ -142,8 +114,8 @@ void MakeProductKeysReadOnly() {
     FreeSid(everyone);
 }
 
-std::vector<std::string> ValuesUnder(HKEY root, const std::wstring& path) {
-    std::vector<std::string> values;
+Strings ValuesUnder(HKEY root, const std::wstring& path) {
+    Strings values;
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
     ReadTree(key, "", values);
@@ -151,21 +123,15 @@ std::vector<std::string> ValuesUnder(HKEY root, const std::wstring& path) {
     return values;
 }
 
-std::vector<std::string> ProductValues() {
-    return ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);
-}
-
-std::vector<std::string> ChangedValues(const std::vector<std::string>& before,
-                                       const std::vector<std::string>& after) {
-    const std::set<std::string> old(before.begin(), before.end()), now(after.begin(), after.end());
+Strings ChangedValues(const Strings& before, const Strings& after) {
+    const auto name = [](const std::string& value) { return value.substr(0, value.find('=')); };
     std::set<std::string> changed, names;
-    for (const std::string& value : now) {
-        names.insert(value.substr(0, value.find('=')));
-        if (!old.contains(value)) changed.insert(value);
+    for (const std::string& value : after) {
+        names.insert(name(value));
+        if (std::find(before.begin(), before.end(), value) == before.end()) changed.insert(value);
     }
-    for (const std::string& value : old) {
-        const std::string name = value.substr(0, value.find('='));
-        if (!names.contains(name)) changed.insert(name + "=deleted");
+    for (const std::string& value : before) {
+        if (!names.contains(name(value))) changed.insert(name(value) + "=deleted");
     }
     return {changed.begin(), changed.end()};
 }

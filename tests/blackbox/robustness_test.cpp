@@ -10,8 +10,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 const std::string kNet = "[TirnaParental] [TirnaNet] ";
 const Strings kCredentials = {"State\\AuthInfoUserName=sz0:ann",
                               std::string("State\\AuthInfoMD5=sz0:") + kAbcDigest};
@@ -184,7 +182,7 @@ TEST(SingleCopy, TwentyStartedAtOnceLeaveOneWizard) {
     ASSERT_NE(winner, nullptr);
     EXPECT_EQ(winner->Texts(), Strings{"[TirnaParental] Started UI Auth with param: "});
     EXPECT_TRUE(service.Requests().empty());
-    EXPECT_TRUE(ProductValues().empty());
+    EXPECT_TRUE(ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey).empty());
 }
 
 void SendKey(WORD key, bool release) {
@@ -215,7 +213,7 @@ TEST(Keyboard, EnterThatClosesTheBoxDoesNotSignInAgain) {
         SendKey(VK_RETURN, false);
         SendKey(VK_RETURN, true);
         HWND box = nullptr;
-        ASSERT_TRUE(program.WaitForBox(kRunTimeoutMs, &box));
+        ASSERT_TRUE(program.WaitForBox(&box));
         const std::size_t requests = service.Requests().size();
         EXPECT_EQ(requests, userName.empty() ? 0u : 1u);
         // The key-down closes the box; the key-up reaches the password field.

@@ -1,97 +1,93 @@
 // Whole runs of the program as table rows: set up, play the parent's steps, check
 // everything that the run must show.
 
+#include <intrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <intrin.h>
+#include <cstring>
 
 #include "tests/blackbox/harness.h"
 #include "ui/controls.h"
 
 namespace {
 
-// A pause of the program between two lines, as opposed to the time an exchange takes.
-constexpr auto kPause = std::chrono::milliseconds(800);
-
-// The identifier of this machine, but for the two digits that name the processor
-// core that ran CPUID: the volume serial of C:\ and CPUID leaf 1, bytes least
-// significant first.
-std::string ExpectedDeviceId() {
+// The values that describe this machine in a request, each as the program must
+// give it. The device identifier: the volume serial of C:\, then CPUID leaf 1,
+// bytes least significant first; its digits 27 and 28 name whichever processor
+// core ran CPUID.
+std::vector<std::pair<std::string, std::string>> MachineFields() {
     DWORD serial = 0;
     GetVolumeInformationW(L"C:\\", nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
     std::array<int, 4> cpu{};
     __cpuid(cpu.data(), 1);
-    std::array<char, 64> id{};
-    const auto byte = [](std::uint32_t value, int i) { return (value >> (8 * i)) & 0xFF; };
-    int at = std::snprintf(id.data(), id.size(), "%02X-%02X-%02X-%02X", byte(serial, 0),
-                           byte(serial, 1), byte(serial, 2), byte(serial, 3));
-    for (const int value : cpu) {
-        const auto v = static_cast<std::uint32_t>(value);
-        at += std::snprintf(id.data() + at, id.size() - static_cast<std::size_t>(at),
-                            "-%02X%02X%02X%02X", byte(v, 0), byte(v, 1), byte(v, 2), byte(v, 3));
-    }
-    return std::string(id.data()).replace(27, 2, "??");
-}
-
-std::string ExpectedDeviceName() {
+    const auto bytes = [](std::uint32_t v, const char* format) {
+        std::array<char, 16> text{};
+        std::snprintf(text.data(), text.size(), format, v & 255, v >> 8 & 255, v >> 16 & 255,
+                      v >> 24);
+        return std::string(text.data());
+    };
+    std::string id = bytes(serial, "%02X-%02X-%02X-%02X");
+    for (const int value : cpu) id += bytes(static_cast<std::uint32_t>(value), "-%02X%02X%02X%02X");
     std::array<wchar_t, 260> name{};
     DWORD size = static_cast<DWORD>(name.size());
     GetComputerNameExW(ComputerNamePhysicalDnsHostname, name.data(), &size);
-    std::string utf8 = Utf8(name.data());
+    std::string host = Utf8(name.data());
     std::replace_if(
-        utf8.begin(), utf8.end(),
-        [](char c) { return std::string_view("\"&',./?@\\").find(c) != std::string_view::npos; },
-        ' ');
-    return utf8;
-}
-
-// The body with the values that describe this machine replaced by placeholders,
-// each only when it is what this machine must give.
-std::string Normalized(const RecordedRequest& request) {
-    static const std::string deviceId = ExpectedDeviceId(), deviceName = ExpectedDeviceName();
+        host.begin(), host.end(), [](char c) { return std::strchr("\"&',./?@\\", c); }, ' ');
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof(version);
     GetVersionExW(&version);
     SYSTEM_POWER_STATUS power{};
     GetSystemPowerStatus(&power);
-    std::string body = request.body;
-    const auto replace = [&](const std::string& name, bool expected, const char* placeholder) {
-        const std::string value = request.Field(name);
-        const std::size_t at = body.find("&" + name + "=" + value);
+    return {{"did", id.replace(27, 2, "??")},
+            {"osv", "Windows" + std::to_string(version.dwMajorVersion) + "." +
+                        std::to_string(version.dwMinorVersion)},
+            {"dtype", power.ACLineStatus <= 1 ? "2" : "1"},
+            {"dname", host}};
+}
+
+// The body with the machine's own values as placeholders, each only where it is
+// what this machine must give. The configuration must be the hardware's words,
+// each followed by a blank, none of them unsafe.
+std::string Normalized(const RecordedRequest& request) {
+    static const auto machine = MachineFields();
+    std::string body = "&" + request.body;
+    const auto replace = [&](const std::string& field, bool expected) {
+        const std::string value = request.Field(field), whole = "&" + field + "=" + value;
+        const std::size_t at = body.find(whole);
         if (expected && at != std::string::npos)
-            body.replace(at + name.size() + 2, value.size(), placeholder);
+            body.replace(at + field.size() + 2, value.size(), "<" + field + ">");
     };
-    std::string did = request.Field("did");
-    if (did.size() == 47) did.replace(27, 2, "??");
-    replace("did", did == deviceId, "<did>");
-    replace("osv",
-            request.Field("osv") == "Windows" + std::to_string(version.dwMajorVersion) + "." +
-                                        std::to_string(version.dwMinorVersion),
-            "<os>");
-    replace("dtype", request.Field("dtype") == (power.ACLineStatus <= 1 ? "2" : "1"), "<type>");
-    replace("dname", request.Field("dname") == deviceName, "<name>");
+    for (const auto& [field, expected] : machine) {
+        std::string value = request.Field(field);
+        if (field == "did" && value.size() == 47) value.replace(27, 2, "??");
+        replace(field, value == expected);
+    }
     const std::string config = request.Field("dconfig");
     replace("dconfig",
-            !config.empty() && config.back() == ' ' &&
-                config.find_first_of("&'.,/?@\\") == std::string::npos,
-            "<config>");
-    return body;
+            config.ends_with(' ') && config.find_first_of("&',./?@\\\"") == std::string::npos);
+    return body.substr(1);
 }
 
 std::optional<std::string> Token(const std::string& line) {
     static const std::string net = "[TirnaParental] [TirnaNet] ",
                              account = "[TirnaParental] [TirnaUIAuth] ",
-                             noMore =
+                             failed =
                                  net +
                                  "failed to send request to server; No more retry. Error code: ";
-    if (line == net + "send post succeeded.") return "S";
-    if (line == net + "received invalid response from server; Retry.") return "I";
-    if (line == net + "failed to send request to server; Retry.") return "F";
-    if (line.rfind(noMore, 0) == 0) return "E" + line.substr(noMore.size());
-    if (line == account + "failed to send request to server;  retry.") return "X";
-    if (line == account + "Create account succeeded.") return "A";
-    if (line == account + "failed to create user.") return "C";
+    const std::pair<std::string, const char*> tokens[] = {
+        {net + "send post succeeded.", "S"},
+        {net + "received invalid response from server; Retry.", "I"},
+        {net + "failed to send request to server; Retry.", "F"},
+        {account + "failed to send request to server;  retry.", "X"},
+        {account + "Create account succeeded.", "A"},
+        {account + "failed to create user.", "C"}};
+    for (const auto& [text, token] : tokens) {
+        if (line == text) return token;
+    }
+    if (line.starts_with(failed)) return "E" + line.substr(failed.size());
     return std::nullopt;
 }
 
@@ -103,7 +99,9 @@ std::optional<std::string> Token(const std::string& line) {
     const HWND wizard = program.Wizard();
     if (wizard == nullptr) return ::testing::AssertionFailure() << "no wizard window";
     const HWND control = GetDlgItem(wizard, step.id);
+    const HWND list = FindWindowExW(wizard, nullptr, L"ComboBox", nullptr);
     DWORD_PTR result = 0;
+    std::string controls;
     switch (step.kind) {
         case Step::Type:
             return TypeInto(control, step.text) ? ::testing::AssertionSuccess()
@@ -111,63 +109,55 @@ std::optional<std::string> Token(const std::string& line) {
         case Step::Press:
             PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(step.id, BN_CLICKED),
                          reinterpret_cast<LPARAM>(control));
-            return ::testing::AssertionSuccess();
+            break;
         case Step::Check:
             SendMessageTimeoutW(control, BM_SETCHECK, BST_CHECKED, 0, SMTO_NORMAL, kRunTimeoutMs,
                                 &result);
-            return ::testing::AssertionSuccess();
-        case Step::Choose: {
-            const HWND list = FindWindowExW(wizard, nullptr, L"ComboBox", nullptr);
+            break;
+        case Step::Choose:
             SendMessageTimeoutW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                                 reinterpret_cast<LPARAM>(step.text.c_str()), SMTO_NORMAL,
                                 kRunTimeoutMs, &result);
-            return result != static_cast<DWORD_PTR>(CB_ERR) ? ::testing::AssertionSuccess()
-                                                            : Fail(wizard, "no such profile");
-        }
+            if (result == static_cast<DWORD_PTR>(CB_ERR)) return Fail(wizard, "no such profile");
+            break;
         case Step::Answer: {
-            HWND window = nullptr;
-            const auto box = program.WaitForBox(kRunTimeoutMs, &window);
-            if (!box) return Fail(wizard, "no message box came");
-            boxes.push_back(*box);
-            PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(step.id), 0);
-            return PollUntil([&] { return !IsWindow(window); }) ? ::testing::AssertionSuccess()
-                                                                : Fail(wizard, "the box stays");
+            HWND box = nullptr;
+            const auto shown = program.WaitForBox(&box);
+            if (!shown) return Fail(wizard, "no message box came");
+            boxes.push_back(*shown);
+            PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(step.id), 0);
+            if (!PollUntil([&] { return !IsWindow(box); })) return Fail(wizard, "the box stays");
+            break;
         }
         case Step::Await:
-            return WaitForView(wizard, step.view) ? ::testing::AssertionSuccess()
-                                                  : Fail(wizard, "the page did not come");
+            if (!WaitForView(wizard, step.view)) return Fail(wizard, "the page did not come");
+            break;
         case Step::Look:
-            return Look(wizard) == Utf8(step.text) ? ::testing::AssertionSuccess()
-                                                   : Fail(wizard, "expected " + Utf8(step.text));
-        case Step::Controls: {
-            std::string all;
-            for (const std::string& line : VisibleControls(wizard)) all += line + "\n";
-            return all == Utf8(step.text) ? ::testing::AssertionSuccess()
-                                          : ::testing::AssertionFailure() << "the window shows\n"
-                                                                          << all;
-        }
+            if (Look(wizard) != Utf8(step.text)) return Fail(wizard, "expected " + Utf8(step.text));
+            break;
+        case Step::Controls:
+            for (const std::string& line : VisibleControls(wizard)) controls += line + "\n";
+            if (controls != Utf8(step.text))
+                return ::testing::AssertionFailure() << "the window shows\n" << controls;
+            break;
         case Step::Close:
             PostMessageW(wizard, WM_CLOSE, 0, 0);
-            return ::testing::AssertionSuccess();
-        case Step::Finish:
-            if (!WaitForView(wizard, View::Done)) return Fail(wizard, "no closing page");
-            PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(IDC_FINISH, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(wizard, IDC_FINISH)));
-            return ::testing::AssertionSuccess();
+            break;
     }
-    return ::testing::AssertionFailure();
+    return ::testing::AssertionSuccess();
 }
 
-// Waits for the end of the run; a box that comes instead is recorded and answered.
+// The end of the run; a box that comes instead is recorded and answered.
 std::optional<DWORD> AwaitEnd(Program& program, std::vector<ShownBox>& boxes) {
     for (int unexpected = 0; unexpected < 3; ++unexpected) {
-        if (const auto code = program.WaitForExit(200)) return code;
-        HWND window = nullptr;
-        std::optional<ShownBox> box;
-        PollUntil([&] { return program.WaitForExit(0) || (box = program.WaitForBox(0, &window)); });
-        if (!box) return program.WaitForExit(0);
-        boxes.push_back(*box);
-        PostMessageW(window, WM_COMMAND, (box->style & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK, 0);
+        if (!PollUntil([&] { return program.WaitForExit(0) || program.OpenBox(); }))
+            return std::nullopt;
+        HWND box = nullptr;
+        if (program.WaitForExit(0) || !program.OpenBox()) return program.WaitForExit(kRunTimeoutMs);
+        boxes.push_back(*program.WaitForBox(&box));
+        PostMessageW(box, WM_COMMAND, (boxes.back().style & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK,
+                     0);
+        PollUntil([&] { return !IsWindow(box); });
     }
     return std::nullopt;
 }
@@ -195,43 +185,39 @@ Step Await(View view) {
 Step Sees(std::string look) {
     return {Step::Look, 0, Wide(look)};
 }
-Step Shows(std::vector<std::string> controls) {
+Step Close() {
+    return {Step::Close};
+}
+
+Step Shows(Strings controls) {
     std::string all;
     for (const std::string& control : controls) all += control + "\n";
     return {Step::Controls, 0, Wide(all)};
 }
-Step Close() {
-    return {Step::Close};
-}
-Step Finish() {
-    return {Step::Finish};
-}
 
-std::vector<Step> SignIn(std::wstring userName, std::wstring password) {
-    return {Type(IDC_SIGNIN_USER, std::move(userName)),
-            Type(IDC_SIGNIN_PASSWORD, std::move(password)), Press(IDC_SIGNIN_BUTTON)};
-}
-
-std::vector<Step> CreateAccount(std::wstring userName, std::wstring password,
-                                std::wstring confirmation, std::wstring email) {
-    return {Type(IDC_CREATE_USER, std::move(userName)),
-            Type(IDC_CREATE_PASSWORD, std::move(password)),
-            Type(IDC_CREATE_CONFIRM, std::move(confirmation)),
-            Type(IDC_CREATE_EMAIL, std::move(email)), Press(IDC_CREATE_BUTTON)};
-}
-
-std::vector<Step> OpenCreatePage() {
-    return {Press(IDC_CREATE_SELECTOR), Await(View::CreateAccount)};
-}
-
-std::vector<Step> operator+(std::vector<Step> a, Step b) {
+Steps operator+(Steps a, Step b) {
     a.push_back(std::move(b));
     return a;
 }
 
-std::vector<Step> operator+(std::vector<Step> a, const std::vector<Step>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+Steps SignIn(std::wstring userName, std::wstring password) {
+    return {Type(IDC_SIGNIN_USER, std::move(userName)),
+            Type(IDC_SIGNIN_PASSWORD, std::move(password)), Press(IDC_SIGNIN_BUTTON)};
+}
+
+Steps OpenCreatePage() {
+    return {Press(IDC_CREATE_SELECTOR), Await(View::CreateAccount)};
+}
+
+Steps CreateAccount(std::wstring user, std::wstring password, std::wstring confirmation,
+                    std::wstring email) {
+    return {Type(IDC_CREATE_USER, std::move(user)), Type(IDC_CREATE_PASSWORD, std::move(password)),
+            Type(IDC_CREATE_CONFIRM, std::move(confirmation)),
+            Type(IDC_CREATE_EMAIL, std::move(email)), Press(IDC_CREATE_BUTTON)};
+}
+
+Steps Finish() {
+    return {Await(View::Done), Press(IDC_FINISH)};
 }
 
 void PrintTo(const Run& run, std::ostream* out) {
@@ -247,7 +233,7 @@ std::string Transcript(const std::vector<DebugLine>& lines) {
     for (const DebugLine& line : lines) {
         const auto token = Token(line.text);
         if (!token) continue;
-        if (last) transcript += line.at - *last >= kPause ? " ~" : " ";
+        if (last) transcript += line.at - *last >= std::chrono::milliseconds(800) ? " ~" : " ";
         transcript += *token;
         last = line.at;
     }
@@ -265,11 +251,9 @@ Outcome Play(const Run& run) {
     for (const std::string& value : run.stored) StoreValue(value);
     if (run.readOnly) MakeProductKeysReadOnly();
     std::optional<LoopbackServer> service;
-    if (run.listening) {
-        service.emplace(run.replies, run.otherwise);
-        EXPECT_TRUE(service->Listening()) << "the service's port is taken";
-    }
-    const std::vector<std::string> before = ProductValues();
+    if (run.listening) service.emplace(run.replies, run.otherwise);
+    EXPECT_TRUE(!service || service->Listening()) << "the service's port is taken";
+    const Strings before = ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);
     Outcome outcome;
     {
         Program program(run.arguments);
@@ -284,17 +268,16 @@ Outcome Play(const Run& run) {
         program.ExpectNoCrash();
         EXPECT_EQ(boxes, run.boxes);
         outcome.lines = program.Texts();
-        const std::vector<std::string> first(
+        const Strings first(
             outcome.lines.begin(),
-            outcome.lines.begin() +
-                static_cast<std::ptrdiff_t>(std::min(outcome.lines.size(), run.lines.size())));
+            outcome.lines.begin() + std::min(outcome.lines.size(), run.lines.size()));
         EXPECT_EQ(first, run.lines);
         if (run.transcript) {
             EXPECT_EQ(Transcript(program.Lines()), *run.transcript);
         }
     }
     if (service) outcome.requests = service->Requests();
-    std::vector<std::string> sent;
+    Strings sent;
     for (std::size_t i = 0; i < outcome.requests.size(); ++i) {
         const bool whole =
             i < run.requests.size() && run.requests[i].find('=') != std::string::npos;
@@ -304,9 +287,9 @@ Outcome Play(const Run& run) {
     if (!run.requestsVary) {
         EXPECT_EQ(sent, run.requests);
     }
-    std::vector<std::string> written = run.written;
+    Strings written = run.written;
     std::sort(written.begin(), written.end());
-    EXPECT_EQ(ChangedValues(before, ProductValues()), written);
+    EXPECT_EQ(ChangedValues(before, ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey)), written);
     DeleteProductKey();
     return outcome;
 }
@@ -316,11 +299,11 @@ ShownBox InputError(std::wstring text) {
 }
 
 ShownBox NoConnectivity() {
-    return {
-        L"Tirna - Communication error.",
-        L"There is no internet connectivity. Please make sure you have an internet connection up "
-        L"and running and try again.",
-        MB_OK | MB_ICONEXCLAMATION};
+    return {L"Tirna - Communication error.",
+            L"There is no internet connectivity. Please make sure you have an internet connection "
+            L"up and running and "
+            L"try again.",
+            MB_OK | MB_ICONEXCLAMATION};
 }
 
 ShownBox ServerAccess() {
@@ -337,15 +320,13 @@ ShownBox SignInRefused() {
 }
 
 ShownBox CloseQuestion() {
-    return {
-        L"Tirna warning",
-        L"Closing the authentification window before signing in or creating an Tirna parent "
-        L"account "
-        L"will postpone the activation of Tirna on this computer. That means parental controls "
-        L"will "
-        L"not work for now on this computer untill you sign in. Are you sure you want to abort the "
-        L"authentification of your device with Tirna? \n(you can activate Tirna at a latter time "
-        L"on "
-        L"this device)",
-        MB_YESNO | MB_ICONEXCLAMATION};
+    return {L"Tirna warning",
+            L"Closing the authentification window before signing in or creating an Tirna parent "
+            L"account will postpone "
+            L"the activation of Tirna on this computer. That means parental controls will not work "
+            L"for now on this "
+            L"computer untill you sign in. Are you sure you want to abort the authentification of "
+            L"your device with "
+            L"Tirna? \n(you can activate Tirna at a latter time on this device)",
+            MB_YESNO | MB_ICONEXCLAMATION};
 }

@@ -11,8 +11,6 @@
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
 // Each visible control: class, id, text, place in the window, style.
 const Strings kSelectors = {"Button 150 \"Sign in to your account\" 40,40 100x100 5000000b",
                             "Button 151 \"Create your account\" 40,180 100x100 5000000b"};
@@ -39,12 +37,7 @@ const Strings kDonePage = {"Button 155 \"Finish\" 320,220 80x22 50010000"};
 const Strings kAccountBox = {
     "Button 161 \"Go to my online Tirna account\" 320,256 250x22 50010003"};
 
-Strings operator+(Strings a, const Strings& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-const std::vector<Step> kToProfiles = SignIn(L"ann", L"secret") + Await(View::Profile);
+const Steps kToProfiles = SignIn(L"ann", L"secret") + Await(View::Profile);
 const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
                          "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1",
                          "UID=dword:42"};
@@ -53,9 +46,9 @@ const Run kWindows[] = {
     {.name = "PagesOfAnOrdinaryRun",
      .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
      .otherwise = Reply("0"),
-     .steps = std::vector<Step>{Shows(kSelectors + kSignInPage), Press(IDC_CREATE_SELECTOR),
-                                Await(View::CreateAccount), Shows(kSelectors + kCreatePage),
-                                Press(IDC_SIGNIN_SELECTOR), Await(View::SignIn)} +
+     .steps = Steps{Shows(kSelectors + kSignInPage), Press(IDC_CREATE_SELECTOR),
+                    Await(View::CreateAccount), Shows(kSelectors + kCreatePage),
+                    Press(IDC_SIGNIN_SELECTOR), Await(View::SignIn)} +
               kToProfiles + Shows(kSelectors + kProfilePage) +
               // Once the account is ready the selectors lead nowhere.
               Press(IDC_CREATE_SELECTOR) + Press(IDC_SIGNIN_SELECTOR) +
@@ -102,8 +95,7 @@ TEST(AccountPage, FinishOpensItOnlyWhenTicked) {
               .replies = {Reply("0"), Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("0")},
               .steps = kToProfiles + Press(IDC_NEXT) + Await(View::Done) +
                        Shows(kSelectors + kDonePage + kAccountBox) + Sees("done account-box=off") +
-                       (ticked ? std::vector<Step>{Check(IDC_OPEN_ACCOUNT)} : std::vector<Step>{}) +
-                       Finish(),
+                       (ticked ? Steps{Check(IDC_OPEN_ACCOUNT)} : Steps{}) + Finish(),
               .requests = {"install", "authuser", "getprofiles", "install", "setprofile"},
               .written = kStored});
     }

@@ -1,0 +1,62 @@
+#pragma once
+// The loopback service that plays the Tirna service on the port of the build's
+// origin: it answers each request with the next scripted reply, then with the
+// standing one, and records each request as it arrived, byte for byte.
+
+#include <winsock2.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+struct ScriptedReply {
+    enum class Fault { None, Drop, Truncate, Raw };
+    int status = 200;
+    std::string body{};
+    std::string contentType = "text/plain";
+    std::chrono::milliseconds delay{0};  // before answering
+    Fault fault = Fault::None;
+};
+ScriptedReply Reply(std::string body, int status = 200);
+ScriptedReply DroppedReply();                    // closed without an answer
+ScriptedReply TruncatedReply(std::string body);  // announces 1000 bytes more than it sends
+ScriptedReply RawReply(std::string bytes);       // these bytes as the whole answer
+ScriptedReply SlowReply(std::string body);       // answered after 1.5 s
+ScriptedReply MiBReply(std::string start);       // `start`, then 1 MiB of filler
+ScriptedReply GarbageMiBReply();                 // 1 MiB of bytes 0x01-0xFF
+ScriptedReply HtmlErrorReply();                  // status 500 with an HTML page
+
+struct RecordedRequest {
+    std::string requestLine;                         // "POST /device_point.php HTTP/1.1"
+    std::vector<std::string> headerLines;            // in order, without CR LF
+    std::string body;                                // the Content-Length bytes
+    std::string Field(std::string_view name) const;  // "<absent>" when missing
+};
+
+class LoopbackServer {
+  public:
+    explicit LoopbackServer(std::vector<ScriptedReply> script = {}, ScriptedReply otherwise = {});
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
+    bool Listening() const { return thread_.joinable(); }
+    std::vector<RecordedRequest> Requests() const;
+
+  private:
+    void Serve(SOCKET connection);
+
+    SOCKET listener_ = INVALID_SOCKET;
+    mutable std::mutex mutex_;
+    std::condition_variable stopped_;
+    bool stopping_ = false;
+    SOCKET current_ = INVALID_SOCKET;
+    std::deque<ScriptedReply> script_;
+    ScriptedReply otherwise_;
+    std::vector<RecordedRequest> requests_;
+    std::thread thread_;
+};
