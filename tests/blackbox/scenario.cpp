@@ -162,6 +162,30 @@ std::optional<DWORD> AwaitEnd(Program& program, std::vector<ShownBox>& boxes) {
     return std::nullopt;
 }
 
+// The passwords typed go nowhere but into their digest: not into a line, a request
+// or a stored value, in any of the forms they could leave in.
+void ExpectPasswordsKept(const Run& run, const Outcome& outcome) {
+    Strings places = outcome.lines + ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);
+    for (const RecordedRequest& request : outcome.requests) {
+        places = places + request.headerLines + Strings{request.requestLine, request.body};
+    }
+    for (const Step& step : run.steps) {
+        if (step.kind != Step::Type || step.text.size() < 6 ||
+            (step.id != IDC_SIGNIN_PASSWORD && step.id != IDC_CREATE_PASSWORD)) {
+            continue;
+        }
+        std::string ansi(step.text.size(), '\0');
+        WideCharToMultiByte(CP_ACP, 0, step.text.data(), static_cast<int>(step.text.size()),
+                            ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+        const std::string utf16(reinterpret_cast<const char*>(step.text.data()),
+                                step.text.size() * 2);
+        for (const std::string& form : {Utf8(step.text), ansi, Hex(ansi), Hex(utf16)}) {
+            for (const std::string& place : places)
+                EXPECT_EQ(place.find(form), std::string::npos) << place;
+        }
+    }
+}
+
 }  // namespace
 
 Step Type(int id, std::wstring text) {
@@ -287,6 +311,7 @@ Outcome Play(const Run& run) {
     if (!run.requestsVary) {
         EXPECT_EQ(sent, run.requests);
     }
+    ExpectPasswordsKept(run, outcome);
     Strings written = run.written;
     std::sort(written.begin(), written.end());
     EXPECT_EQ(ChangedValues(before, ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey)), written);

@@ -3,6 +3,7 @@
 // device's registration in an installer run, stored values that no run of the
 // program wrote, and a user who may not write the product's keys.
 
+#include "net/service_endpoint.h"
 #include "tests/blackbox/harness.h"
 #include "ui/controls.h"
 
@@ -82,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, StartUpRun, ::testing::ValuesIn(kStarts), RunName
 // An ordinary start with stored credentials: accepted, the program ends without a
 // window; otherwise the wizard opens on the sign-in page with the stored name.
 Run Check(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise,
-          std::string transcript, Strings requests, Strings written = {"DevAuthState=dword:0"}) {
+          std::string transcript, Strings requests, Strings written = {"DevAuthState=dword:0"},
+          Strings lines = {}) {
     const bool accepted = written[0] == "DevAuthState=dword:1";
     return {.name = name,
             .stored = kCredentials,
@@ -93,10 +95,22 @@ Run Check(const char* name, std::vector<ScriptedReply> replies, ScriptedReply ot
             .boxes = accepted ? std::vector<ShownBox>{} : std::vector<ShownBox>{CloseQuestion()},
             .requests = std::move(requests),
             .transcript = std::move(transcript),
-            .written = std::move(written)};
+            .written = std::move(written),
+            .lines = std::move(lines)};
 }
 
 const Strings kAccepted = {"DevAuthState=dword:1", "UID=dword:42"};
+const std::string kNet = "[TirnaParental] [TirnaNet] ",
+                  kFailed = kNet + "failed to send request to server; ";
+const std::string kUrl = kFailed + "request url: " + Utf8(ServiceEndpoint());
+const std::string kInvalid = kNet + "received invalid response from server; Retry.";
+std::string HeaderLine(std::size_t length) {
+    return kNet +
+           "received response from server; header:  HTTP/1.1 200 OK\r\nContent-Type: "
+           "text/plain\r\n" +
+           "Content-Length: " + std::to_string(length) + "\r\nConnection: close\r\n\r\n";
+}
+const std::string kContent = kNet + "received response from server; content:  ";
 const Strings kThree(3, "authuser");
 const Run kChecks[] = {
     Check("Accepted", {Reply("0;42")}, {}, "S",
@@ -118,6 +132,15 @@ const Run kChecks[] = {
     Check("AbsurdLength",
           {RawReply("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n0;42")}, {},
           "S", {"authuser"}, kAccepted),
+    Check("RefusalEndsThePostWithItsCode", {Reply("-3")}, {}, "E-3", {"authuser"},
+          {"DevAuthState=dword:0"}, {kStart, kFailed + "No more retry. Error code: -3", kUrl}),
+    // An invalid reply shows its header and its text, when it has one, cut with the
+    // line at 1023 characters.
+    Check("InvalidRepliesShowWhatCame", {Reply("OK"), Reply(std::string(3000, 'x')), Reply("")}, {},
+          "I I I E-10", kThree, {"DevAuthState=dword:0"},
+          {kStart, HeaderLine(2), kContent + "OK", kInvalid, HeaderLine(3000),
+           (kContent + std::string(3000, 'x')).substr(0, 1023), kInvalid, HeaderLine(0), kInvalid,
+           kFailed + "No more retry. Error code: -10", kUrl}),
     {.name = "NothingListening",
      .stored = kCredentials,
      .listening = false,
