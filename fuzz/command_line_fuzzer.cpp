@@ -3,16 +3,12 @@
 #include <algorithm>
 
 #include "app/command_line.h"
-#include "fuzz/fuzz_check.h"
-#include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
 bool Occurs(std::wstring_view text, std::wstring_view word) {
-    for (std::size_t at = 0; at + word.size() <= text.size(); ++at) {
-        if (std::equal(word.begin(), word.end(), text.begin() + at)) return true;
-    }
-    return false;
+    return std::search(text.begin(), text.end(), word.begin(), word.end()) != text.end();
 }
 
 }  // namespace
@@ -23,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::wstring cut = CutCommandLine(commandLine);
     CHECK(cut.size() == std::min<std::size_t>(commandLine.size(), 1040));
-    CHECK(std::wstring_view(commandLine).substr(0, cut.size()) == cut);
+    CHECK(commandLine.starts_with(cut));
 
     // Case-sensitive substrings anywhere in the cut text, nowhere else.
     const RunSwitches switches = ReadSwitches(cut);

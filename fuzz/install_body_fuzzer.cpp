@@ -1,47 +1,31 @@
-// The body of the install request.
+// The install request from hostile stored credentials and whatever text the system
+// gives as the device's name and configuration.
 
-#include <algorithm>
-#include <cstdio>
+#include <optional>
 
-#include "device/device_identity_format.h"
 #include "device/install_body.h"
-#include "fuzz/fuzz_check.h"
-#include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
 constexpr char kDeviceId[] = "CD-AB-34-12-A9060300-00081000-FFE3BA7F-FFFBEBBF";
-constexpr std::string_view kBlanked = "\"&',./?@\\";
+constexpr std::u32string_view kBlanked = U"\"&',./?@\\";
 
-// A stored credential goes out when it is there, not empty, and fits its field.
-bool IsSent(const std::optional<std::wstring>& credential) {
-    return credential && !credential->empty() && FitsField(*credential);
+// A stored credential goes out whole, or not at all when it is absent, empty or
+// too long for its 259-byte field.
+std::string SentCredential(std::string_view literal, const std::optional<std::wstring>& value) {
+    if (!value || value->empty()) return "";
+    const std::string utf8 = Utf8Of(ExpectedCodePoints(*value));
+    return utf8.size() > 259 ? "" : std::string(literal) + utf8;
 }
 
-std::string VersionText(std::uint32_t major, std::uint32_t minor) {
-    char text[32];
-    const int length =
-        std::snprintf(text, sizeof text, "%d.%d", static_cast<int>(major), static_cast<int>(minor));
-    return std::string(text, static_cast<std::size_t>(length));
-}
-
-// The device name or configuration: blanked, at most 259 bytes of UTF-8, and
-// "none" in place of text that does not fit (or of an empty name).
-void CheckDeviceText(const std::optional<std::string_view>& sent, const std::wstring& text,
-                     bool emptyIsNone) {
-    CHECK(sent.has_value());
-    CHECK(sent->size() <= 259);
-    CHECK(sent->find_first_of(kBlanked) == std::string_view::npos);
-    std::u32string blanked = ExpectedCodePoints(text);
-    std::replace_if(
-        blanked.begin(), blanked.end(),
-        [](char32_t c) { return c < 0x80 && kBlanked.find(static_cast<char>(c)) != kBlanked.npos; },
-        U' ');
-    if ((emptyIsNone && text.empty()) || Utf8Size(blanked) > 259) {
-        CHECK(*sent == "none");
-    } else {
-        CHECK(DecodeUtf8(*sent) == blanked);
-    }
+// The device's text with the nine characters blanked, or "none" when it does not fit.
+std::string SentDeviceText(const std::wstring& text) {
+    std::u32string points = ExpectedCodePoints(text);
+    std::ranges::replace_if(
+        points, [](char32_t c) { return kBlanked.find(c) != kBlanked.npos; }, U' ');
+    const std::string utf8 = Utf8Of(points);
+    return utf8.size() > 259 ? "none" : utf8;
 }
 
 }  // namespace
@@ -52,9 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t stored = input.TakeByte();
     InstallRequest request;
     request.deviceId = kDeviceId;
-    request.deviceType = DeviceTypeFromAcLineStatus(input.TakeByte());
-    request.osMajor = input.TakeU32();
-    request.osMinor = input.TakeU32();
     std::wstring userName = input.TakeText();
     std::wstring digest = input.TakeText();
     if (stored & 1) request.userName = std::move(userName);
@@ -63,17 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     request.deviceConfig = input.TakeRestAsText();
 
     const std::string body = BuildInstallBody(request);
-    CHECK(body.find('\0') == std::string::npos);
-    BodyReader reader(body);
-    CHECK(reader.Field("action=install") == "");
-    CHECK(reader.Field("&did=") == kDeviceId);
-    if (IsSent(request.userName)) CHECK(ReadsText(reader, "&uname=", *request.userName));
-    if (IsSent(request.digest)) CHECK(ReadsText(reader, "&pmd5=", *request.digest));
-    CHECK(reader.Field("&product=") == "2_1.0");
-    CHECK(reader.Field("&osv=Windows") == VersionText(request.osMajor, request.osMinor));
-    CHECK(reader.Field("&dtype=") == request.deviceType);
-    CheckDeviceText(reader.Field("&dname="), request.deviceName, true);
-    CheckDeviceText(reader.Field("&dconfig="), request.deviceConfig, false);
-    CHECK(reader.AtEnd());
+    CHECK(body.starts_with(std::string("action=install&did=") + kDeviceId +
+                           SentCredential("&uname=", request.userName) +
+                           SentCredential("&pmd5=", request.digest) + "&product="));
+    const std::string name =
+        request.deviceName.empty() ? "none" : SentDeviceText(request.deviceName);
+    CHECK(body.ends_with("&dname=" + name + "&dconfig=" + SentDeviceText(request.deviceConfig)));
     return 0;
 }

@@ -1,7 +1,8 @@
-// Judging a reply by its first characters, and its leading integer.
+// A service reply: how it is judged, the code of an error reply and the user id
+// of a success reply.
 
-#include "fuzz/fuzz_check.h"
-#include "fuzz/fuzz_input.h"
+#include "account/request_bodies.h"
+#include "fuzz/fuzz_support.h"
 #include "net/reply.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -14,12 +15,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reply.size() >= 2 && reply[0] == L'-' && reply[1] >= L'0' && reply[1] <= L'9';
     CHECK((kind == ReplyKind::Success) == leadingZero);
     CHECK((kind == ReplyKind::Error) == minusDigit);
-
-    // The sender reports an error reply's code as it reads: never above 0.
+    // An error reply's code is never above 0, so it never reads as success (1).
     if (kind == ReplyKind::Error) CHECK(ReadLeadingInt(reply) <= 0);
+    const auto userId = ParseUserId(reply);
+    if (userId) CHECK(leadingZero && reply.size() >= 3 && *userId > 0);
 
-    // Plain ASCII reads as the C library reads it, overflow clamped to the range.
+    // Plain ASCII reads as the C library reads it, an overflow clamped to the
+    // range; the user id is that number after "0" and one separator, when above 0.
     const std::wstring_view ascii = AsciiPrefix(reply);
     CHECK(ReadLeadingInt(ascii) == LeadingIntOfAscii(ascii));
+    const std::int32_t id = ascii.size() >= 3 ? LeadingIntOfAscii(ascii.substr(2)) : 0;
+    const auto asciiUserId = ParseUserId(ascii);
+    CHECK(asciiUserId.has_value() == (ascii.starts_with(L'0') && id > 0));
+    if (asciiUserId) CHECK(*asciiUserId == id);
     return 0;
 }

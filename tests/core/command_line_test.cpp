@@ -2,44 +2,32 @@
 
 #include <gtest/gtest.h>
 
-TEST(CommandLine, CutKeepsAtMost1040Characters) {
-    EXPECT_EQ(CutCommandLine(L"/installer"), L"/installer");
-    EXPECT_EQ(CutCommandLine(std::wstring(1040, L'x')).size(), 1040u);
-    const std::wstring longLine = std::wstring(1039, L'a') + L"bc";
-    EXPECT_EQ(CutCommandLine(longLine), std::wstring(1039, L'a') + L"b");
-    EXPECT_EQ(CutCommandLine(L""), L"");
-}
-
-TEST(CommandLine, SwitchesAreCaseSensitiveSubstrings) {
-    struct Case {
-        const wchar_t* commandLine;
+// Only the first 1040 characters count; a switch is a case-sensitive substring of them.
+TEST(CommandLine, SwitchesWithinTheFirst1040Characters) {
+    const struct {
+        std::wstring commandLine;
+        std::size_t cutSize;
         bool signIn;
         bool installer;
-    };
-    const Case cases[] = {
-        {L"", false, false},
-        {L"/installer", false, true},
-        {L"/signin", true, false},
-        {L"/signin /installer", true, true},
-        {L"/installer /signin", true, true},
-        {L"x/signinx", true, false},     // a word that merely contains the switch counts
-        {L"/SIGNIN /Installer", false, false},
-        {L"/sign in /install", false, false},
-        {L"--/installer=1", false, true},
+    } cases[] = {
+        {L"", 0, false, false},
+        {L"/installer", 10, false, true},
+        {L"/signin /installer", 18, true, true},
+        {L"x/signinx", 9, true, false},
+        {L"--/installer=1", 14, false, true},
+        {L"/SIGNIN /Installer", 18, false, false},
+        {std::wstring(1040, L'x'), 1040, false, false},
+        {std::wstring(1041, L'x'), 1040, false, false},
+        {std::wstring(1030, L'a') + L"/installer", 1040, false, true},
+        // Straddling the cut, or beyond it: not seen.
+        {std::wstring(1031, L'a') + L"/installer", 1040, false, false},
+        {std::wstring(1990, L'a') + L"/signin", 1040, false, false},
     };
     for (const auto& c : cases) {
-        const RunSwitches switches = ReadSwitches(c.commandLine);
-        EXPECT_EQ(switches.signIn, c.signIn) << c.commandLine;
-        EXPECT_EQ(switches.installer, c.installer) << c.commandLine;
+        SCOPED_TRACE(c.commandLine.size());
+        const std::wstring cut = CutCommandLine(c.commandLine);
+        EXPECT_EQ(cut, c.commandLine.substr(0, c.cutSize));
+        EXPECT_EQ(ReadSwitches(cut).signIn, c.signIn);
+        EXPECT_EQ(ReadSwitches(cut).installer, c.installer);
     }
-}
-
-TEST(CommandLine, SwitchBeyondTheCutIsNotSeen) {
-    const std::wstring line = std::wstring(1990, L'a') + L"/installer";
-    EXPECT_FALSE(ReadSwitches(CutCommandLine(line)).installer);
-    // A switch straddling the cut is lost as well.
-    const std::wstring straddling = std::wstring(1035, L'a') + L"/installer";
-    EXPECT_FALSE(ReadSwitches(CutCommandLine(straddling)).installer);
-    const std::wstring inside = std::wstring(1030, L'a') + L"/installer";
-    EXPECT_TRUE(ReadSwitches(CutCommandLine(inside)).installer);
 }

@@ -2,86 +2,51 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// CPUID leaf 1 of the example machine: EAX, EBX, ECX, EDX.
-constexpr std::array<std::uint32_t, 4> kExampleCpuid = {0x000306A9, 0x00100800, 0x7FBAE3FF,
-                                                        0xBFEBFBFF};
-constexpr char kExampleCpuSection[] = "-A9060300-00081000-FFE3BA7F-FFFBEBBF";
-
-}  // namespace
-
-TEST(DeviceId, VolumeSectionFromTheSerial) {
-    struct Case {
+// Bytes least significant first, uppercase, two digits each; no bit masked.
+TEST(DeviceIdentity, IdentifierOfFixedWidth) {
+    constexpr std::array<std::uint32_t, 4> kCpuid = {0x000306A9, 0x00100800, 0x7FBAE3FF,
+                                                     0xBFEBFBFF};
+    const struct {
         std::optional<std::uint32_t> serial;
-        const char* volumeSection;
-    };
-    const Case cases[] = {
-        {0x1234ABCD, "CD-AB-34-12"},
-        // A serial of 0 was read: it is not the unreadable marker.
-        {0x00000000, "00-00-00-00"},
-        {0xFFFFFFFF, "FF-FF-FF-FF"},
-        {0x0A0B0C0D, "0D-0C-0B-0A"},
-        {std::nullopt, "AA-AA-AA-AA"},
-    };
-    for (const auto& c : cases) {
-        const std::string id = FormatDeviceId(c.serial, kExampleCpuid);
-        EXPECT_EQ(id, std::string(c.volumeSection) + kExampleCpuSection) << c.volumeSection;
-        EXPECT_EQ(id.size(), kDeviceIdLength);
-    }
-}
-
-TEST(DeviceId, RegistersLittleEndianAndUnmasked) {
-    struct Case {
         std::array<std::uint32_t, 4> registers;
-        const char* cpuSection;
+        const char* id;
+    } cases[] = {
+        {0x1234ABCD, kCpuid, "CD-AB-34-12-A9060300-00081000-FFE3BA7F-FFFBEBBF"},
+        // A serial of 0 was read: it is not the unreadable marker.
+        {0, kCpuid, "00-00-00-00-A9060300-00081000-FFE3BA7F-FFFBEBBF"},
+        {std::nullopt, kCpuid, "AA-AA-AA-AA-A9060300-00081000-FFE3BA7F-FFFBEBBF"},
+        {0xFFFFFFFF, {0, 0, 0, 0}, "FF-FF-FF-FF-00000000-00000000-00000000-00000000"},
+        // The high byte of EBX (the processor that ran CPUID) comes last.
+        {std::nullopt,
+         {0x01020304, 0x07100800, 0x090A0B0C, 0x0D0E0F10},
+         "AA-AA-AA-AA-04030201-00081007-0C0B0A09-100F0E0D"},
+        {std::nullopt, {~0u, ~0u, ~0u, ~0u}, "AA-AA-AA-AA-FFFFFFFF-FFFFFFFF-FFFFFFFF-FFFFFFFF"},
     };
-    const Case cases[] = {
-        {{0, 0, 0, 0}, "-00000000-00000000-00000000-00000000"},
-        // The high byte of EBX (the logical processor that ran CPUID) comes last.
-        {{0, 0x07100800, 0, 0}, "-00000000-00081007-00000000-00000000"},
-        {{0x01020304, 0x05060708, 0x090A0B0C, 0x0D0E0F10}, "-04030201-08070605-0C0B0A09-100F0E0D"},
-        {{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}, "-FFFFFFFF-FFFFFFFF-FFFFFFFF-FFFFFFFF"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FormatDeviceId(0x1234ABCD, c.registers),
-                  std::string("CD-AB-34-12") + c.cpuSection);
-    }
+    for (const auto& c : cases) EXPECT_EQ(FormatDeviceId(c.serial, c.registers), c.id);
 }
 
-TEST(DeviceId, TheDescribedExample) {
-    EXPECT_EQ(FormatDeviceId(0x1234ABCD, kExampleCpuid),
-              "CD-AB-34-12-A9060300-00081000-FFE3BA7F-FFFBEBBF");
-}
-
-TEST(DeviceType, KnownLineStatusMeansType2) {
-    struct Case {
+// The type is "2" when the AC line status is known (0 or 1), "1" otherwise.
+TEST(DeviceIdentity, TypeFromTheLineStatus) {
+    const struct {
         std::uint8_t acLineStatus;
         const char* type;
-    };
-    const Case cases[] = {{0, "2"}, {1, "2"}, {2, "1"}, {128, "1"}, {255, "1"}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(DeviceTypeFromAcLineStatus(c.acLineStatus), c.type) << int{c.acLineStatus};
-    }
+    } cases[] = {{0, "2"}, {1, "2"}, {2, "1"}, {128, "1"}, {255, "1"}};
+    for (const auto& c : cases) EXPECT_EQ(DeviceTypeFromAcLineStatus(c.acLineStatus), c.type);
 }
 
-TEST(DeviceConfig, JoinsWhatWasReadEachWithItsSpace) {
-    struct Case {
+// Vendor, model and processor, each that was read followed by a space.
+TEST(DeviceIdentity, ConfigurationOfWhatWasRead) {
+    const struct {
         DeviceConfigValues values;
         const wchar_t* text;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{L"Tirna Inc.", L"Desk 5", L"Intel(R) Core(TM) i5"},
          L"Tirna Inc. Desk 5 Intel(R) Core(TM) i5 "},
-        // The vendor read failed, the model read did not.
         {{std::nullopt, L"Desk 5", L"CPU"}, L"Desk 5 CPU "},
-        // The processor query failed after the product query.
+        {{L"Tirna Inc.", std::nullopt, L"CPU"}, L"Tirna Inc. CPU "},
         {{L"Tirna Inc.", L"Desk 5", std::nullopt}, L"Tirna Inc. Desk 5 "},
-        // An empty value still brings its space.
-        {{L"", L"Desk 5", L"CPU"}, L" Desk 5 CPU "},
+        {{L"", L"Desk 5", L"CPU"}, L" Desk 5 CPU "},  // an empty value still brings its space
         {{}, L""},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(JoinDeviceConfig(c.values), c.text);
-    }
+    for (const auto& c : cases) EXPECT_EQ(JoinDeviceConfig(c.values), c.text);
 }
