@@ -16,113 +16,84 @@
 #include <vector>
 
 #include "demo/window_picture.h"
-#include "net/utf8.h"
-#include "tests/support/process_runner.h"
-#include "tests/support/wizard_driver.h"
+#include "tests/blackbox/harness.h"
 #include "ui/controls.h"
 
 namespace {
-
-// A start under Wine with the device queries, or a request with all its retries.
-constexpr DWORD kTimeoutMs = 60000;
 
 void Say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
 }
 
-class Run {
+class DemoRun {
   public:
-    Run(DebuggedProcess& process, HWND wizard, std::wstring directory)
-        : process_(process), wizard_(wizard), directory_(std::move(directory)) {}
+    DemoRun(HWND wizard, std::wstring directory) : wizard_(wizard), directory_(std::move(directory)) {}
 
-    bool Reach(WizardView view) {
-        if (WaitForView(wizard_, view, kTimeoutMs)) return true;
-        Say(std::string("expected ") + ViewName(view) + ", but " + DescribeWizard(wizard_));
+    bool Reach(View view) {
+        if (WaitForView(wizard_, view)) return true;
+        Say("the wizard did not reach the page it should; it shows: " + Look(wizard_));
         return false;
     }
-
     bool Type(int id, const std::wstring& text) {
-        if (TypeInto(wizard_, id, text)) return true;
+        if (TypeInto(GetDlgItem(wizard_, id), text)) return true;
         Say("could not type into control " + std::to_string(id));
         return false;
     }
-
     bool Choose(const std::wstring& profile) {
-        if (ChooseProfile(wizard_, profile)) return true;
-        Say("the profile list has no entry " + ToUtf8(profile));
+        const HWND list = FindWindowExW(wizard_, nullptr, L"ComboBox", nullptr);
+        if (SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(profile.c_str())) != CB_ERR) {
+            return true;
+        }
+        Say("the profile list has no entry " + Utf8(profile));
         return false;
     }
-
     // Presses a button and waits for the page it leads to.
-    bool Next(int button, WizardView view) {
-        Press(wizard_, button);
+    bool Next(int button, View view) {
+        PostMessageW(wizard_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(wizard_, button)));
         return Reach(view);
     }
-
     bool Picture(int page, const std::wstring& name) {
         const std::wstring file = L"page-" + std::to_wstring(page) + L"-" + name + L".bmp";
         if (!SaveWindowPicture(wizard_, directory_ + L"\\" + file)) {
             Say("could not save the picture of page " + std::to_string(page));
             return false;
         }
-        Say("page " + std::to_string(page) + ": " + ViewName(CurrentView(wizard_)) + ", saved " +
-            ToUtf8(file));
+        Say("page " + std::to_string(page) + ": " + Look(wizard_) + ", saved " + Utf8(file));
         return true;
     }
 
-    bool Finish() {
-        Press(wizard_, IDC_FINISH);
-        const auto exitCode = process_.WaitForExit(kTimeoutMs);
-        if (exitCode == 0u) {
-            Say("Finish: the program ended with exit code 0");
-            return true;
-        }
-        Say(exitCode ? "the program ended with exit code " + std::to_string(*exitCode)
-                     : std::string("the program did not end after Finish"));
-        return false;
-    }
-
   private:
-    DebuggedProcess& process_;
     HWND wizard_;
     std::wstring directory_;
 };
 
 // User and password on page 0, an existing profile on page 2, Finish on page 4.
-bool SignInPath(Run& run, const std::vector<std::wstring>& args) {
-    const std::wstring& user = args[0];
-    const std::wstring& password = args[1];
-    const std::wstring& profile = args[2];
-    return run.Reach(WizardView::SignIn) && run.Type(IDC_SIGNIN_USER, user) &&
-           run.Type(IDC_SIGNIN_PASSWORD, password) && run.Picture(0, L"sign-in") &&
-           run.Next(IDC_SIGNIN_BUTTON, WizardView::Profile) && run.Choose(profile) &&
-           run.Picture(2, L"profile-after-sign-in") && run.Next(IDC_NEXT, WizardView::Done) &&
-           run.Picture(4, L"done-after-sign-in") && run.Finish();
+bool SignInPath(DemoRun& run, const std::vector<std::wstring>& args) {
+    return run.Reach(View::SignIn) && run.Type(IDC_SIGNIN_USER, args[0]) &&
+           run.Type(IDC_SIGNIN_PASSWORD, args[1]) && run.Picture(0, L"sign-in") &&
+           run.Next(IDC_SIGNIN_BUTTON, View::Profile) && run.Choose(args[2]) &&
+           run.Picture(2, L"profile-after-sign-in") && run.Next(IDC_NEXT, View::Done) &&
+           run.Picture(4, L"done-after-sign-in");
 }
 
 // The account's four fields on page 1, a new profile's name on page 3, Finish on page 5.
-bool CreateAccountPath(Run& run, const std::vector<std::wstring>& args) {
-    const std::wstring& user = args[0];
-    const std::wstring& password = args[1];
-    const std::wstring& email = args[2];
-    const std::wstring& profile = args[3];
-    return run.Reach(WizardView::SignIn) &&
-           run.Next(IDC_CREATE_SELECTOR, WizardView::CreateAccount) &&
-           run.Type(IDC_CREATE_USER, user) && run.Type(IDC_CREATE_PASSWORD, password) &&
-           run.Type(IDC_CREATE_CONFIRM, password) && run.Type(IDC_CREATE_EMAIL, email) &&
-           run.Picture(1, L"create-account") && run.Next(IDC_CREATE_BUTTON, WizardView::Profile) &&
-           run.Type(IDC_PROFILE_NAME, profile) && run.Picture(3, L"profile-after-create") &&
-           run.Next(IDC_NEXT, WizardView::Done) && run.Picture(5, L"done-after-create") &&
-           run.Finish();
+bool CreateAccountPath(DemoRun& run, const std::vector<std::wstring>& args) {
+    return run.Reach(View::SignIn) && run.Next(IDC_CREATE_SELECTOR, View::CreateAccount) &&
+           run.Type(IDC_CREATE_USER, args[0]) && run.Type(IDC_CREATE_PASSWORD, args[1]) &&
+           run.Type(IDC_CREATE_CONFIRM, args[1]) && run.Type(IDC_CREATE_EMAIL, args[2]) &&
+           run.Picture(1, L"create-account") && run.Next(IDC_CREATE_BUTTON, View::Profile) &&
+           run.Type(IDC_PROFILE_NAME, args[3]) && run.Picture(3, L"profile-after-create") &&
+           run.Next(IDC_NEXT, View::Done) && run.Picture(5, L"done-after-create");
 }
 
 struct Path {
     const wchar_t* name;
     std::size_t argumentCount;  // after the directory
-    bool (*drive)(Run&, const std::vector<std::wstring>&);
+    bool (*drive)(DemoRun&, const std::vector<std::wstring>&);
 };
-
 constexpr Path kPaths[] = {
     {L"sign-in", 3, SignInPath},
     {L"create-account", 4, CreateAccountPath},
@@ -142,20 +113,23 @@ int wmain(int argc, wchar_t** argv) {
     for (const Path& path : kPaths) {
         if (args[0] != path.name) continue;
         if (args.size() != 2 + path.argumentCount) return Usage();
-
-        DebuggedProcess process(ProgramPath(), L"/installer");
-        if (!process.Started()) {
-            Say("could not start " + ToUtf8(ProgramPath()));
-            return 1;
-        }
-        const HWND wizard = WaitForWizardWindow(process.ProcessId(), kTimeoutMs);
+        Program program(L"/installer");
+        const HWND wizard = program.Wizard();
         if (wizard == nullptr) {
             Say("the wizard window did not open");
             return 1;
         }
-        Run run(process, wizard, args[1]);
-        const bool done = path.drive(run, {args.begin() + 2, args.end()});
-        for (const std::string& line : process.Lines()) Say("  program: " + line);
+        DemoRun run(wizard, args[1]);
+        bool done = path.drive(run, {args.begin() + 2, args.end()});
+        if (done) {
+            PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(IDC_FINISH, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(wizard, IDC_FINISH)));
+            const auto exitCode = program.WaitForExit(kRunTimeoutMs);
+            done = exitCode == 0u;
+            Say(exitCode ? "Finish: the program ended with exit code " + std::to_string(*exitCode)
+                         : "the program did not end after Finish");
+        }
+        for (const std::string& line : program.Texts()) Say("  program: " + line);
         return done ? 0 : 1;
     }
     return Usage();
