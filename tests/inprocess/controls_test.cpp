@@ -1,87 +1,69 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <utility>
 
 #include "app/app_state.h"
 #include "tests/inprocess/support.h"
 #include "ui/controls.h"
+#include "ui/drawing_resources.h"
 #include "ui/show_page.h"
-
-namespace {
-
-using Member = WindowHandle WizardControls::*;
-using W = WizardControls;
 
 class WizardControlsTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_NE(OpenWizard(false, true), nullptr); }  // with every control
-    void TearDown() override { CloseWizard(); }
+    void TearDown() override { DestroyWindow(g_app.mainWindow); }
 };
 
-}  // namespace
-
+// The bold font, the one the texts are painted in, on exactly four buttons; the other
+// controls keep the system's font.
 TEST_F(WizardControlsTest, BoldFontOnExactlyTheFourButtons) {
-    const std::vector<HWND> bold = {g_controls.SignInButton, g_controls.CreateButton,
-                                    g_controls.Finish, g_controls.OpenAccount};
-    int count = 0;
+    std::vector<HWND> bold;
     for (HWND child = GetWindow(g_app.mainWindow, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT), ++count) {
+         child = GetWindow(child, GW_HWNDNEXT)) {
         const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-        LOGFONTW f{};
-        GetObjectW(font, sizeof(f), &f);
-        const bool isBold = std::find(bold.begin(), bold.end(), child) != bold.end();
-        EXPECT_EQ(font ? FontName(f) : L"none", isBold ? L"Arial 16/6/700" : L"none") << count;
+        if (font != nullptr) bold.push_back(child);
+        EXPECT_TRUE(font == nullptr || font == g_draw.BoldFont);
     }
-    EXPECT_EQ(count, 23);
+    EXPECT_EQ(bold, (std::vector<HWND>{g_controls.Finish, g_controls.OpenAccount,
+                                       g_controls.SignInButton, g_controls.CreateButton}));
 }
 
 // The pointer over any button is the button class cursor: a hand until the closing
-// pages. The window itself always shows the arrow.
+// pages. The window itself shows the arrow.
 TEST_F(WizardControlsTest, HandOverButtonsUntilTheClosingPages) {
     const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND), arrow = LoadCursorW(nullptr, IDC_ARROW);
-    const struct {
-        std::int32_t page;
-        std::vector<Member> controls;
-        HCURSOR cursor;
-    } rows[] = {
-        {PageSignIn,
-         {&W::SignInSelector, &W::CreateSelector, &W::SignInButton, &W::ProfileNew,
-          &W::OpenAccount},
-         hand},
-        {PageDoneAfterCreate, {&W::SignInSelector, &W::CreateSelector, &W::Finish}, arrow},
-    };
     const auto pointerOver = [](HWND window) {
         SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         return GetCursor();
     };
-    for (const auto& row : rows) {
-        ShowPage(row.page);
-        for (const Member control : row.controls) {
-            EXPECT_EQ(pointerOver(g_controls.*control), row.cursor) << row.page;
+    for (const auto& [page, cursor] : {std::pair{PageSignIn, hand}, {PageDoneAfterCreate, arrow}}) {
+        ShowPage(page);
+        for (const HWND button :
+             {g_controls.SignInSelector, g_controls.CreateSelector, g_controls.SignInButton,
+              g_controls.ProfileNew, g_controls.OpenAccount, g_controls.Finish}) {
+            EXPECT_EQ(pointerOver(button), cursor) << page << " " << GetDlgCtrlID(button);
         }
-        EXPECT_EQ(pointerOver(g_app.mainWindow), arrow) << row.page;
+        EXPECT_EQ(pointerOver(g_app.mainWindow), arrow) << page;
     }
 }
 
 // Each page starts with the focus on its first field; Tab goes round its fields and
 // buttons, past the labels, the selectors and the other pages' controls.
 TEST_F(WizardControlsTest, FocusAndTabOrderOfEachPage) {
-    const struct {
-        std::int32_t page;
-        std::vector<Member> order;  // the first has the focus, then one per Tab
-    } rows[] = {
-        {PageSignIn, {&W::SignInUser, &W::SignInPassword, &W::SignInButton, &W::SignInUser}},
-        {PageCreateAccount,
-         {&W::CreateUser, &W::CreatePassword, &W::CreateConfirm, &W::CreateEmail, &W::CreateButton,
-          &W::CreateUser}},
-        {PageDoneAfterCreate, {&W::Finish, &W::OpenAccount, &W::Finish}},
+    const WizardControls& c = g_controls;
+    // clang-format off
+    const std::pair<std::int32_t, std::vector<HWND>> rows[] = {  // the focus, then one per Tab
+        {PageSignIn, {c.SignInUser, c.SignInPassword, c.SignInButton, c.SignInUser}},
+        {PageCreateAccount, {c.CreateUser, c.CreatePassword, c.CreateConfirm, c.CreateEmail,
+                             c.CreateButton, c.CreateUser}},
+        {PageDoneAfterCreate, {c.Finish, c.OpenAccount, c.Finish}},
     };
-    for (const auto& row : rows) {
-        ShowPage(row.page);
-        for (const Member expected : row.order) {
-            EXPECT_EQ(GetFocus(), g_controls.*expected) << row.page;
+    // clang-format on
+    for (const auto& [page, order] : rows) {
+        ShowPage(page);
+        for (const HWND expected : order) {
+            EXPECT_EQ(GetFocus(), expected) << page;
             MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {}};
             IsDialogMessageW(g_app.mainWindow, &tab);
         }
@@ -92,12 +74,12 @@ TEST_F(WizardControlsTest, FocusAndTabOrderOfEachPage) {
 TEST_F(WizardControlsTest, FocusComesBackOnReactivation) {
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
                                        nullptr, nullptr, nullptr, nullptr);
-    for (const Member focus : {&W::SignInButton, &W::SignInPassword}) {
-        SetFocus(g_controls.*focus);
+    for (const HWND focus : {g_controls.SignInButton, g_controls.SignInPassword}) {
+        SetFocus(focus);
         SetActiveWindow(other);
         ASSERT_EQ(GetActiveWindow(), other);
         SetActiveWindow(g_app.mainWindow);
-        EXPECT_EQ(GetFocus(), g_controls.*focus);
+        EXPECT_EQ(GetFocus(), focus);
     }
     DestroyWindow(other);
 }

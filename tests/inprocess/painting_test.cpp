@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "app/app_state.h"
-#include "tests/inprocess/support.h"
 #include "tests/inprocess/support.h"
 #include "ui/paint_wizard.h"
 
@@ -14,8 +10,6 @@ using Lines = std::vector<std::wstring>;
 
 const std::wstring kBold = L"Arial 16/6/700", kNormal = L"Arial 16/6/400",
                    kHeading = L"Arial 24/10/700";
-const std::wstring kConfigure = L"Configure profile";
-const std::wstring kWhyTitle = L"Why do I have to use an account?";
 const std::wstring kWhyText =
     L"- So that only you can modify your Tirna parental control settings (that is: your "
     L"children or anyone else can't modify them);\n- So that you can access your Tirna parental "
@@ -39,132 +33,95 @@ const std::wstring kReady =
     L"account about your children activities. You can now use your online parental account to "
     L"modifiy parental controls settings for this device and child profile.";
 
-// x -1: right-aligned, so where the text starts depends on the font's widths.
 std::wstring Text(int x, int y, const std::wstring& font, std::wstring text,
                   const wchar_t* colour = L"#000000") {
-    // Line breaks, one or more, end a line like the wrapping does.
+    // Line breaks, one or more, end a line as the wrapping does.
     for (std::size_t at; (at = text.find(L'\n')) != std::wstring::npos;) {
         text.replace(at, text.find_first_not_of(L'\n', at) - at, L" ");
     }
-    return L"text " + (x < 0 ? L"*" : std::to_wstring(x)) + L"," + std::to_wstring(y) + L" " +
-           colour + L" " + font + L": " + text;
+    return L"text " + std::to_wstring(x) + L"," + std::to_wstring(y) + L" " + colour + L" " + font +
+           L": " + text;
 }
 
-const std::wstring kPanel = L"rect -1,-1,160,421 #dcdcdc", kStripe = L"rect 155,-1,160,421 #b4b4b4",
-                   kPage = L"rect 159,-1,701,421 #ffffff";
-const std::wstring kProfileCaption = Text(-1, 317, kBold, kConfigure);
-const Lines kAccountTexts = {Text(200, 290, kBold, kWhyTitle), Text(200, 310, kNormal, kWhyText)};
-
-Lines Join(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
+std::wstring Bold(int y, const std::wstring& text) {
+    return Text(200, y, kBold, text);
 }
 
-TEST(WizardPainting, EachPageDrawsItsPanelHeadingAndTexts) {
-    ASSERT_NE(OpenWizard(), nullptr);
-    const Lines signInCard = {L"round 22,30,164,161 #b4b4b4", L"round 25,25,167,156 #ffffff"};
-    const Lines createCard = {L"round 22,170,164,301 #b4b4b4", L"round 25,165,167,296 #ffffff"};
-    const Lines profileCard = {L"round 22,310,164,381 #b4b4b4", L"round 25,305,167,376 #ffffff"};
-    const Lines profileTexts = {Text(200, 10, kHeading,
-                                     L"Select a child profile to be used on "
-                                     L"this device:"),
-                                Text(200, 80, kBold, kProfileHint)};
-    const struct {
-        std::int32_t page;
-        bool signIn;
-        Lines lines;
-    } rows[] = {
-        {0, false,
-         Join({{kPanel, kStripe},
-               signInCard,
-               {kPage, kProfileCaption},
-               kAccountTexts,
-               {Text(200, 70, kBold, kSignInHint + kCreateHint),
-                Text(200, 10, kHeading, L"Sign in to your parent account:")}})},
-        {0, true,
-         Join({{kPanel, kStripe},
-               signInCard,
-               {kPage},
-               kAccountTexts,
-               {Text(200, 90, kBold, kSignInHint),
-                Text(200, 10, kHeading, L"Sign in to your parent account:")}})},
-        {1, false,
-         Join({{kPanel, kStripe},
-               createCard,
-               {kPage, kProfileCaption},
-               kAccountTexts,
-               {Text(200, 70, kBold, kInstalledBefore),
-                Text(200, 10, kHeading, L"Create your parent account:")}})},
-        {2, false, Join({{kPanel, kStripe}, profileCard, {kPage, kProfileCaption}, profileTexts})},
-        {3, false, Join({{kPanel, kStripe}, profileCard, {kPage, kProfileCaption}, profileTexts})},
-        {2, true, Join({{kPanel, kStripe, kPage}, profileTexts})},
-        {4,
-         false,
-         {kPanel, kStripe, kPage, kProfileCaption, Text(200, 90, kBold, kSignedIn + kReady)}},
-        {5, true, {kPanel, kStripe, kPage, Text(200, 90, kBold, kCreated + kReady)}},
-    };
-    for (const auto& row : rows) {
-        g_app.page = row.page;
-        g_app.signInMode = row.signIn;
-        Lines lines = RecordPaint([](HDC dc) {
-            const HGDIOBJ font = GetCurrentObject(dc, OBJ_FONT);
-            const HGDIOBJ brush = GetCurrentObject(dc, OBJ_BRUSH);
-            const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN);
-            PaintWizard(dc);
-            EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font);
-            EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), brush);
-            EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), pen);
-        });
-        for (std::size_t i = 0; i < lines.size() && i < row.lines.size(); ++i) {
-            if (row.lines[i].starts_with(L"text *,"))
-                lines[i] = L"text *" + lines[i].substr(lines[i].find(L','));
-        }
-        EXPECT_EQ(lines, row.lines) << "page " << row.page << (row.signIn ? " sign-in mode" : "");
-    }
-    CloseWizard();
-}
-
-// The scaled picture, then the caption four times in black around it once in white.
-TEST(WizardPainting, SelectorsShowTheirPictureUnderAnOutlinedCaption) {
-    ASSERT_NE(OpenWizard(), nullptr);
-    const struct {
-        int id, control;
-        const wchar_t* picture;  // nullptr: an id without a picture
-    } rows[] = {
-        {150, 150, L"blit 0,0,100,100 <- 256,256"},
-        {151, 151, L"blit 0,0,100,100 <- 300,300"},
-        {999, 150, nullptr},
-    };
-    for (const auto& row : rows) {
-        const HWND button = GetDlgItem(g_app.mainWindow, row.control);
-        const auto draw = [&](UINT state) {
-            return RecordPaint([&](HDC dc) {
-                DRAWITEMSTRUCT item{
-                    ODT_BUTTON, static_cast<UINT>(row.id), 0, ODA_DRAWENTIRE, state, button,
-                    dc,         {0, 0, 100, 100},          0};
-                DrawSelectorButton(row.id, &item);
-            });
-        };
-        Lines lines = draw(0);
-        EXPECT_EQ(draw(ODS_SELECTED | ODS_FOCUS | ODS_DISABLED), lines) << row.id;
-        if (row.picture != nullptr) {
-            ASSERT_FALSE(lines.empty());
-            EXPECT_EQ(lines.front(), row.picture);
-            lines.erase(lines.begin());
-        }
-        ASSERT_EQ(lines.size(), 5u) << row.id;
-        int x = 0, y = 0;
-        swscanf(lines[4].c_str(), L"text %d,%d", &x, &y);
-        wchar_t caption[64]{};
-        GetWindowTextW(button, caption, 64);
-        EXPECT_EQ(lines,
-                  (Lines{Text(x + 1, y + 1, kBold, caption), Text(x - 1, y + 1, kBold, caption),
-                         Text(x - 1, y - 1, kBold, caption), Text(x + 1, y - 1, kBold, caption),
-                         Text(x, y, kBold, caption, L"#ffffff")}))
-            << row.id;
-    }
-    CloseWizard();
+// The account pages: the reasons for an account below the fields, the hint at `hintY`.
+Lines AccountPage(int hintY, const std::wstring& hint, const std::wstring& heading) {
+    return {Bold(290, L"Why do I have to use an account?"), Text(200, 310, kNormal, kWhyText),
+            Bold(hintY, hint), Text(200, 10, kHeading, heading)};
 }
 
 }  // namespace
+
+TEST(WizardPainting, EachPageDrawsItsPanelHeadingAndTexts) {
+    ASSERT_NE(OpenWizard(), nullptr);
+    // The shadow, then the white card over it.
+    const Lines signInCard = {L"round 22,30,164,161 #b4b4b4", L"round 25,25,167,156 #ffffff"};
+    const Lines createCard = {L"round 22,170,164,301 #b4b4b4", L"round 25,165,167,296 #ffffff"};
+    const Lines profileCard = {L"round 22,310,164,381 #b4b4b4", L"round 25,305,167,376 #ffffff"};
+    const Lines profilePage = {
+        Text(200, 10, kHeading, L"Select a child profile to be used on this device:"),
+        Bold(80, kProfileHint)};
+    const std::wstring signInHeading = L"Sign in to your parent account:";
+    // clang-format off
+    const struct {
+        std::int32_t page;
+        bool signIn;
+        Lines card, texts;
+    } rows[] = {
+        {0, false, signInCard, AccountPage(70, kSignInHint + kCreateHint, signInHeading)},
+        {0, true, signInCard, AccountPage(90, kSignInHint, signInHeading)},
+        {1, false, createCard, AccountPage(70, kInstalledBefore, L"Create your parent account:")},
+        {2, false, profileCard, profilePage},
+        {3, false, profileCard, profilePage},
+        {2, true, {}, profilePage},
+        {4, false, {}, {Bold(90, kSignedIn + kReady)}},
+        {5, true, {}, {Bold(90, kCreated + kReady)}},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        g_app.page = row.page;
+        g_app.signInMode = row.signIn;
+        Lines expected = {L"rect -1,-1,160,421 #dcdcdc", L"rect 155,-1,160,421 #b4b4b4"};
+        expected.insert(expected.end(), row.card.begin(), row.card.end());
+        expected.push_back(L"rect 159,-1,701,421 #ffffff");
+        if (!row.signIn)
+            expected.push_back(L"text *,317 #000000 Arial 16/6/700: Configure profile");
+        expected.insert(expected.end(), row.texts.begin(), row.texts.end());
+        Lines lines = RecordPaint(PaintWizard);
+        // The caption is right-aligned: where it starts depends on the font's widths.
+        for (std::wstring& line : lines) {
+            if (line.ends_with(L"Configure profile"))
+                line = L"text *" + line.substr(line.find(L','));
+        }
+        EXPECT_EQ(lines, expected) << "page " << row.page << (row.signIn ? " sign-in mode" : "");
+    }
+    DestroyWindow(g_app.mainWindow);
+}
+
+// The whole picture stretched over the button, then the caption four times in black
+// around once in white. A pressed button looks the same.
+TEST(WizardPainting, SelectorsShowTheirPictureUnderAnOutlinedCaption) {
+    ASSERT_NE(OpenWizard(), nullptr);
+    for (const auto& [id, size] : {std::pair{150, L"256"}, std::pair{151, L"300"}}) {
+        const HWND button = GetDlgItem(g_app.mainWindow, id);
+        wchar_t caption[64]{};
+        GetWindowTextW(button, caption, 64);
+        const Lines lines = RecordPaint([&](HDC dc) {
+            DRAWITEMSTRUCT item{ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, ODS_SELECTED, button, dc, {}, 0};
+            item.rcItem = {0, 0, 100, 100};
+            DrawSelectorButton(id, &item);
+        });
+        int x = 0, y = 0;
+        swscanf(lines.back().c_str(), L"text %d,%d", &x, &y);
+        Lines expected = {std::wstring(L"blit 0,0,100,100 <- ") + size + L"," + size};
+        for (const POINT d : {POINT{1, 1}, POINT{-1, 1}, POINT{-1, -1}, POINT{1, -1}, POINT{}}) {
+            expected.push_back(
+                Text(x + d.x, y + d.y, kBold, caption, d.x ? L"#000000" : L"#ffffff"));
+        }
+        EXPECT_EQ(lines, expected) << id;
+    }
+    DestroyWindow(g_app.mainWindow);
+}
