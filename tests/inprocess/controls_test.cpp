@@ -48,18 +48,17 @@ TEST_F(WizardControlsTest, HandOverButtonsUntilTheClosingPages) {
     }
 }
 
-// Each page starts with the focus on its first field; Tab goes round its fields and
-// buttons, past the labels, the selectors and the other pages' controls.
+// Each page starts with the focus on the first control of its row; each Tab moves it to
+// the next, round the page's fields and buttons, past labels, selectors and other pages.
 TEST_F(WizardControlsTest, FocusAndTabOrderOfEachPage) {
     const WizardControls& c = g_controls;
-    // clang-format off
-    const std::pair<std::int32_t, std::vector<HWND>> rows[] = {  // the focus, then one per Tab
+    const std::pair<std::int32_t, std::vector<HWND>> rows[] = {
         {PageSignIn, {c.SignInUser, c.SignInPassword, c.SignInButton, c.SignInUser}},
-        {PageCreateAccount, {c.CreateUser, c.CreatePassword, c.CreateConfirm, c.CreateEmail,
-                             c.CreateButton, c.CreateUser}},
+        {PageCreateAccount,
+         {c.CreateUser, c.CreatePassword, c.CreateConfirm, c.CreateEmail, c.CreateButton,
+          c.CreateUser}},
         {PageDoneAfterCreate, {c.Finish, c.OpenAccount, c.Finish}},
     };
-    // clang-format on
     for (const auto& [page, order] : rows) {
         ShowPage(page);
         for (const HWND expected : order) {

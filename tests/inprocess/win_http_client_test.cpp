@@ -38,6 +38,7 @@ TEST(WinHttpClient, ExchangesWithTheService) {
         {"get", L"get", {Reply("0")}, L"0", {"GET 57"}},
         {"put", L"PUT", {Reply("0")}, L"", {}, false, L""},
         {"a longer verb", L"POSTS", {Reply("0")}, L"", {}, false, L""},
+        {"a shorter verb", L"POS", {Reply("0")}, L"", {}, false, L""},
         {"status 500", L"POST", {Reply("<b>x</b>", 500)}, L"<b>x</b>", {"POST 57"}, true, k500},
         {"empty body", L"POST", {Reply("")}, L""},
         // The bytes and a zero after them must fit: a full buffer doubles.
