@@ -32,7 +32,7 @@ TEST(PasswordDigest, HashesTheCodePageBytes) {
 
 // Every sequence of three units from boundary characters, lone and paired surrogates
 // and NUL converts to the bytes the system's own conversion gives, up to the first NUL.
-TEST(ToUtf8, AgreesWithTheSystemConversion) {
+TEST(SystemUtf8, ToUtf8GivesTheSameBytes) {
     const wchar_t units[] = {L'a',   0x7F,   0x80,   0xE9,   0x7FF,  0x800,  0xD7FF, 0xD800,
                              0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF, 0};
     for (const wchar_t a : units)
