@@ -1,0 +1,47 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "account/password_digest.h"
+#include "net/utf8.h"
+
+// The digest is the MD5 of the password's bytes in the ANSI code page, which the
+// test set-up pins to 1252.
+TEST(PasswordDigest, HashesTheCodePageBytes) {
+    ASSERT_EQ(GetACP(), 1252u);
+    const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+        {L"", L""},
+        {L"a", L"0cc175b9c0f1b6a831c399e269772661"},
+        {L"abc", L"900150983cd24fb0d6963f7d28e17f72"},
+        {L"message digest", L"f96b697d7cb7938d525a2f31aaf161d0"},
+        {L"abcdefghijklmnopqrstuvwxyz", L"c3fcd3d76192e4007dfb496cca67e13b"},
+        {L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         L"d174ab98d277d9f5a5611c2c9f419d9f"},
+        {L"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+         L"57edf4a22be3c955ac49da2e2107b67a"},
+        {L"\u00e9", L"3406877694691ddd1dfb0aca54681407"},      // the byte 0xE9
+        {L"\u4e2d", L"d1457b72c3fb323a2671125aef3eab5d"},      // not in the code page: "?"
+        {L"pass\u03a9", L"619b668ed6458c62041531f1880a6429"},  // Omega's best fit: "passO"
+    };
+    for (const auto& [password, digest] : rows) {
+        EXPECT_EQ(HashPassword(password), digest) << testing::PrintToString(std::wstring(password));
+    }
+}
+
+// Every sequence of three units from boundary characters, lone and paired surrogates
+// and NUL converts to the bytes the system's own conversion gives, up to the first NUL.
+TEST(SystemUtf8, ToUtf8GivesTheSameBytes) {
+    const wchar_t units[] = {L'a',   0x7F,   0x80,   0xE9,   0x7FF,  0x800,  0xD7FF, 0xD800,
+                             0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF, 0};
+    for (const wchar_t a : units)
+        for (const wchar_t b : units)
+            for (const wchar_t c : units) {
+                const wchar_t text[] = {a, b, c, 0};
+                char system[16]{};
+                WideCharToMultiByte(CP_UTF8, 0, text, -1, system, sizeof(system), nullptr, nullptr);
+                ASSERT_EQ(ToUtf8(text), system)
+                    << std::hex << unsigned{a} << ' ' << unsigned{b} << ' ' << unsigned{c};
+            }
+}
