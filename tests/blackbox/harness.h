@@ -159,6 +159,8 @@ struct Run {
 };
 void PrintTo(const Run& run, std::ostream* out);
 std::string RunName(const ::testing::TestParamInfo<Run>& info);
+// Each table is one instantiation of this suite, whose one test plays a row.
+class Runs : public ::testing::TestWithParam<Run> {};
 
 struct Outcome {
     std::vector<RecordedRequest> requests;

@@ -244,6 +244,10 @@ Steps Finish() {
     return {Await(View::Done), Press(IDC_FINISH)};
 }
 
+TEST_P(Runs, Play) {
+    Play(GetParam());
+}
+
 void PrintTo(const Run& run, std::ostream* out) {
     *out << run.name;
 }

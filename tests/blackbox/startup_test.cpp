@@ -17,85 +17,47 @@ const std::string kDevice =
 const Steps kCloseAsked = {Close(), Answer(IDYES)};
 const Strings kRegSucceededReset = {"State\\RegSucceeded=dword:0"};
 
+// clang-format off
 const Run kStarts[] = {
-    {.name = "OrdinaryStartWithoutCredentialsOpensTheWizard",
-     .steps = kCloseAsked,
-     .boxes = {CloseQuestion()},
+    {.name = "OrdinaryStartWithoutCredentialsOpensTheWizard", .steps = kCloseAsked, .boxes = {CloseQuestion()},
      .lines = {kStart}},
-    {.name = "UserNameWithoutDigestAsksNothing",
-     .stored = {kCredentials[0], "DevAuthState=dword:1"},
-     .steps = kCloseAsked,
-     .boxes = {CloseQuestion()}},
-    {.name = "InstallerRunAnnouncesTheDeviceBeforeTheWizard",
-     .arguments = L"/installer",
-     .stored = {"State\\RegSucceeded=dword:1", "TempA=dword:7"},
-     .otherwise = Reply("0"),
-     .steps = Steps{Await(View::SignIn)} + kCloseAsked,
-     .boxes = {CloseQuestion()},
-     .requests = {"action=install&did=<did>" + kDevice},
-     .transcript = "S",
-     .written = kRegSucceededReset,
+    {.name = "UserNameWithoutDigestAsksNothing", .stored = {kCredentials[0], "DevAuthState=dword:1"},
+     .steps = kCloseAsked, .boxes = {CloseQuestion()}},
+    {.name = "InstallerRunAnnouncesTheDeviceBeforeTheWizard", .arguments = L"/installer",
+     .stored = {"State\\RegSucceeded=dword:1", "TempA=dword:7"}, .otherwise = Reply("0"),
+     .steps = Steps{Await(View::SignIn)} + kCloseAsked, .boxes = {CloseQuestion()},
+     .requests = {"action=install&did=<did>" + kDevice}, .transcript = "S", .written = kRegSucceededReset,
      .lines = {kStart + "/installer"}},
-    {.name = "InstallerRunSendsStoredCredentials",
-     .arguments = L"/installer",
-     .stored = kCredentials,
-     .otherwise = Reply("0"),
-     .steps = kCloseAsked,
-     .boxes = {CloseQuestion()},
+    {.name = "InstallerRunSendsStoredCredentials", .arguments = L"/installer", .stored = kCredentials,
+     .otherwise = Reply("0"), .steps = kCloseAsked, .boxes = {CloseQuestion()},
      .requests = {std::string("action=install&did=<did>&uname=ann&pmd5=") + kAbcDigest + kDevice},
      .written = kRegSucceededReset},
     // The registration's result is ignored.
-    {.name = "InstallerRunWithoutService",
-     .arguments = L"/installer",
-     .listening = false,
-     .steps = kCloseAsked,
-     .boxes = {CloseQuestion()},
-     .transcript = "F F F E-10",
+    {.name = "InstallerRunWithoutService", .arguments = L"/installer", .listening = false, .steps = kCloseAsked,
+     .boxes = {CloseQuestion()}, .transcript = "F F F E-10", .written = kRegSucceededReset},
+    {.name = "InstallerRunWithServerError", .arguments = L"/installer", .replies = {Reply("-0")},
+     .steps = kCloseAsked, .boxes = {CloseQuestion()}, .requests = {"install"}, .transcript = "E0",
      .written = kRegSucceededReset},
-    {.name = "InstallerRunWithServerError",
-     .arguments = L"/installer",
-     .replies = {Reply("-0")},
-     .steps = kCloseAsked,
-     .boxes = {CloseQuestion()},
-     .requests = {"install"},
-     .transcript = "E0",
-     .written = kRegSucceededReset},
-    {.name = "SignInRunWritesTempA",
-     .arguments = L"x/signinx",
-     .stored = {"TempA=dword:7"},
-     .steps = {Close()},
-     .written = {"TempA=dword:0"},
-     .lines = {kStart + "x/signinx"}},
+    {.name = "SignInRunWritesTempA", .arguments = L"x/signinx", .stored = {"TempA=dword:7"}, .steps = {Close()},
+     .written = {"TempA=dword:0"}, .lines = {kStart + "x/signinx"}},
     // Only the first 1040 characters count, and the line stops at 1023.
-    {.name = "LongCommandLineIsCutBeforeTheSwitchesAreRead",
-     .arguments = std::wstring(1990, L'a') + L" /installer",
-     .steps = kCloseAsked,
-     .boxes = {CloseQuestion()},
-     .lines = {(kStart + std::string(1040, 'a')).substr(0, 1023)}},
+    {.name = "LongCommandLineIsCutBeforeTheSwitchesAreRead", .arguments = std::wstring(1990, L'a') + L" /installer",
+     .steps = kCloseAsked, .boxes = {CloseQuestion()}, .lines = {(kStart + std::string(1040, 'a')).substr(0, 1023)}},
 };
+// clang-format on
 
-class StartUpRun : public ::testing::TestWithParam<Run> {};
-TEST_P(StartUpRun, Plays) {
-    Play(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(Rows, StartUpRun, ::testing::ValuesIn(kStarts), RunName);
+INSTANTIATE_TEST_SUITE_P(StartUp, Runs, ::testing::ValuesIn(kStarts), RunName);
 
+// clang-format off
 // An ordinary start with stored credentials: accepted, the program ends without a
 // window; otherwise the wizard opens on the sign-in page with the stored name.
-Run Check(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise,
-          std::string transcript, Strings requests, Strings written = {"DevAuthState=dword:0"},
-          Strings lines = {}) {
+Run Check(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise, std::string transcript,
+          Strings requests, Strings written = {"DevAuthState=dword:0"}, Strings lines = {}) {
     const bool accepted = written[0] == "DevAuthState=dword:1";
-    return {.name = name,
-            .stored = kCredentials,
-            .replies = std::move(replies),
-            .otherwise = std::move(otherwise),
-            .steps = accepted ? Steps{}
-                              : Steps{Sees("sign-in user=ann password="), Close(), Answer(IDYES)},
+    return {.name = name, .stored = kCredentials, .replies = std::move(replies), .otherwise = std::move(otherwise),
+            .steps = accepted ? Steps{} : Steps{Sees("sign-in user=ann password="), Close(), Answer(IDYES)},
             .boxes = accepted ? std::vector<ShownBox>{} : std::vector<ShownBox>{CloseQuestion()},
-            .requests = std::move(requests),
-            .transcript = std::move(transcript),
-            .written = std::move(written),
+            .requests = std::move(requests), .transcript = std::move(transcript), .written = std::move(written),
             .lines = std::move(lines)};
 }
 
@@ -141,43 +103,30 @@ const Run kChecks[] = {
           {kStart, HeaderLine(2), kContent + "OK", kInvalid, HeaderLine(3000),
            (kContent + std::string(3000, 'x')).substr(0, 1023), kInvalid, HeaderLine(0), kInvalid,
            kFailed + "No more retry. Error code: -10", kUrl}),
-    {.name = "NothingListening",
-     .stored = kCredentials,
-     .listening = false,
-     .steps = kCloseAsked,
+    {.name = "NothingListening", .stored = kCredentials, .listening = false, .steps = kCloseAsked,
      .boxes = {CloseQuestion()},
-     .transcript = "F F F E-10",
-     .written = {"DevAuthState=dword:0"}},
+     .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"}},
     // Wine may send a retry over the connection that the service has closed.
-    {.name = "NotHttp",
-     .stored = kCredentials,
-     .otherwise = RawReply("SSH-2.0-OpenSSH_9.2\r\n\x01\x02garbage"),
-     .steps = kCloseAsked,
-     .boxes = {CloseQuestion()},
-     .transcript = "F F F E-10",
-     .written = {"DevAuthState=dword:0"},
+    {.name = "NotHttp", .stored = kCredentials, .otherwise = RawReply("SSH-2.0-OpenSSH_9.2\r\n\x01\x02garbage"),
+     .steps = kCloseAsked, .boxes = {CloseQuestion()},
+     .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"},
      .requestsVary = true},
 };
+// clang-format on
 
-class CredentialCheckRun : public ::testing::TestWithParam<Run> {};
-TEST_P(CredentialCheckRun, Plays) {
-    Play(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(Rows, CredentialCheckRun, ::testing::ValuesIn(kChecks), RunName);
+INSTANTIATE_TEST_SUITE_P(CredentialCheck, Runs, ::testing::ValuesIn(kChecks), RunName);
 
+// clang-format off
 // Stored values as other programs leave them. Every text is read through a buffer
 // of 260 characters without asking for its type: a text that does not fit reads as
 // missing, anything else as the text its bytes make. The service refuses.
-Run Stored(const char* name, std::string userName, std::string digest, std::string sent,
-           std::string shown, bool refusedUnsent = false) {
-    return {
-        .name = name,
-        .stored = {"State\\AuthInfoUserName=" + userName, "State\\AuthInfoMD5=" + digest},
-        .otherwise = Reply("-2"),
-        .steps = {Sees("sign-in user=" + shown + " password="), Close(), Answer(IDYES)},
-        .boxes = {CloseQuestion()},
-        .requests = sent.empty() ? Strings{} : Strings{"action=authuser&did=<did>&uname=" + sent},
-        .written = sent.empty() && !refusedUnsent ? Strings{} : Strings{"DevAuthState=dword:0"}};
+Run Stored(const char* name, std::string userName, std::string digest, std::string sent, std::string shown,
+           bool refusedUnsent = false) {
+    return {.name = name, .stored = {"State\\AuthInfoUserName=" + userName, "State\\AuthInfoMD5=" + digest},
+            .otherwise = Reply("-2"), .steps = {Sees("sign-in user=" + shown + " password="), Close(), Answer(IDYES)},
+            .boxes = {CloseQuestion()},
+            .requests = sent.empty() ? Strings{} : Strings{"action=authuser&did=<did>&uname=" + sent},
+            .written = sent.empty() && !refusedUnsent ? Strings{} : Strings{"DevAuthState=dword:0"}};
 }
 
 const std::string kName = "sz0:ann", kDigest = std::string("sz0:") + kAbcDigest,
@@ -203,62 +152,43 @@ const Run kStoredValues[] = {
     Stored("DigestOfFiveBytes", kName, "binary:6162636465", "ann&pmd5=" + Utf8(L"\u6261\u6463e"),
            "ann"),
 };
+// clang-format on
 
-class StoredValueRun : public ::testing::TestWithParam<Run> {};
-TEST_P(StoredValueRun, Plays) {
-    Play(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(Rows, StoredValueRun, ::testing::ValuesIn(kStoredValues), RunName);
+INSTANTIATE_TEST_SUITE_P(StoredValue, Runs, ::testing::ValuesIn(kStoredValues), RunName);
 
+// clang-format off
 // "RegSucceeded" counts only as a 4-byte 1, whatever its type: then a sign-in run
 // may only sign in again with the stored name.
 Run Linked(const char* name, std::string value, bool linked) {
-    return {.name = name,
-            .arguments = L"/signin",
-            .stored = kCredentials + Strings{"State\\RegSucceeded=" + value},
+    return {.name = name, .arguments = L"/signin", .stored = kCredentials + Strings{"State\\RegSucceeded=" + value},
             .steps = {Sees(linked ? "sign-in user=ann(disabled) password= no-create-selector"
-                                  : "sign-in user=ann password="),
-                      Close()},
+                                  : "sign-in user=ann password="), Close()},
             .written = {"TempA=dword:0"}};
 }
 
 const Run kLinks[] = {
-    Linked("DwordOne", "dword:1", true),
-    Linked("BinaryOne", "binary:01000000", true),
-    Linked("TextOfCharacterOne", "sz0:\x01", true),
-    Linked("DwordTwo", "dword:2", false),
-    Linked("TwoBytes", "binary:0100", false),
-    Linked("EightBytes", "qword:0100000000000000", false),
+    Linked("DwordOne", "dword:1", true), Linked("BinaryOne", "binary:01000000", true),
+    Linked("TextOfCharacterOne", "sz0:\x01", true), Linked("DwordTwo", "dword:2", false),
+    Linked("TwoBytes", "binary:0100", false), Linked("EightBytes", "qword:0100000000000000", false),
 };
+// clang-format on
 
-class LinkedDeviceRun : public ::testing::TestWithParam<Run> {};
-TEST_P(LinkedDeviceRun, Plays) {
-    Play(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(Rows, LinkedDeviceRun, ::testing::ValuesIn(kLinks), RunName);
+INSTANTIATE_TEST_SUITE_P(LinkedDevice, Runs, ::testing::ValuesIn(kLinks), RunName);
 
 // Every write fails, unreported, and each flow goes on as if it had succeeded.
+// clang-format off
 const Run kReadOnly[] = {
-    {.name = "AcceptedCheckStillEndsTheProgram",
-     .stored = kCredentials,
-     .readOnly = true,
-     .replies = {Reply("0;42")},
+    {.name = "AcceptedCheckStillEndsTheProgram", .stored = kCredentials, .readOnly = true, .replies = {Reply("0;42")},
      .requests = {"authuser"}},
     // Nothing could be stored: the profile requests go out without credentials.
-    {.name = "InstallerRunReachesTheClosingPage",
-     .arguments = L"/installer",
-     .readOnly = true,
+    {.name = "InstallerRunReachesTheClosingPage", .arguments = L"/installer", .readOnly = true,
      .replies = {Reply("0"), Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("0")},
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Press(IDC_NEXT) + Finish(),
-     .requests = {"install", "authuser",
-                  "action=getprofiles&did=none&uname=&pmd5=", "action=install&did=<did>" + kDevice,
-                  "action=setprofile&uname=&pmd5=&did=<did>&profid=5"}},
+     .requests = {"install", "authuser", "action=getprofiles&did=none&uname=&pmd5=",
+                  "action=install&did=<did>" + kDevice, "action=setprofile&uname=&pmd5=&did=<did>&profid=5"}},
 };
+// clang-format on
 
-class ReadOnlyRegistryRun : public ::testing::TestWithParam<Run> {};
-TEST_P(ReadOnlyRegistryRun, Plays) {
-    Play(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(Rows, ReadOnlyRegistryRun, ::testing::ValuesIn(kReadOnly), RunName);
+INSTANTIATE_TEST_SUITE_P(ReadOnlyRegistry, Runs, ::testing::ValuesIn(kReadOnly), RunName);
 
 }  // namespace

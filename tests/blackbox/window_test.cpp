@@ -43,11 +43,10 @@ const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
                          "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1",
                          "UID=dword:42"};
 
+// clang-format off
 const Run kWindows[] = {
-    {.name = "PagesOfAnOrdinaryRun",
-     .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
-     .otherwise = Reply("0"),
-     .steps = Steps{Shows(kSelectors + kSignInPage), Press(IDC_CREATE_SELECTOR),
+    {.name = "PagesOfAnOrdinaryRun", .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
+     .otherwise = Reply("0"), .steps = Steps{Shows(kSelectors + kSignInPage), Press(IDC_CREATE_SELECTOR),
                     Await(View::CreateAccount), Shows(kSelectors + kCreatePage),
                     Press(IDC_SIGNIN_SELECTOR), Await(View::SignIn)} +
               kToProfiles + Shows(kSelectors + kProfilePage) +
@@ -62,8 +61,7 @@ const Run kWindows[] = {
      .steps = {Close(), Answer(IDNO), Sees("sign-in user= password="), Close(), Answer(IDYES)},
      .boxes = {CloseQuestion(), CloseQuestion()}},
     // The radio buttons choose between the list and a new name.
-    {.name = "RadioButtonsChooseBetweenListAndName",
-     .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
+    {.name = "RadioButtonsChooseBetweenListAndName", .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
      .steps = kToProfiles + Press(IDC_PROFILE_NEW) +
               Sees("profile [Alice](disabled) picked=0 existing=off new=on name=") +
               Press(IDC_PROFILE_EXISTING) +
@@ -73,12 +71,9 @@ const Run kWindows[] = {
      .requests = {"authuser", "getprofiles"},
      .written = kStored},
 };
+// clang-format on
 
-class WizardWindowRun : public ::testing::TestWithParam<Run> {};
-TEST_P(WizardWindowRun, Plays) {
-    Play(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(Rows, WizardWindowRun, ::testing::ValuesIn(kWindows), RunName);
+INSTANTIATE_TEST_SUITE_P(WizardWindow, Runs, ::testing::ValuesIn(kWindows), RunName);
 
 // Finish opens the service's account page through the shell, in the default
 // browser, only when the parent ticked the box. The test prefix's handler of http
