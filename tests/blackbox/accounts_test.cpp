@@ -63,18 +63,18 @@ const Run kSignIns[] = {
     {.name = "AcceptedInAnOrdinaryRunOpensTheProfilePage", .replies = {Reply("0;42"), Reply("0;2;17;Alpha;18;Beta")},
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) +
               Sees("profile [Alpha|Beta] picked=0 existing=on new=off name=(disabled)") + Close() + Answer(IDYES),
-     .boxes = {CloseQuestion()}, .requests = {kAuth, kProfiles}, .written = kStored + Strings{"UID=dword:42"}},
+     .boxes = {kCloseQuestion}, .requests = {kAuth, kProfiles}, .written = kStored + Strings{"UID=dword:42"}},
     {.name = "InstallerSignInRunGoesOnToTheProfilePage", .arguments = L"/signin /installer",
      .replies = {Reply("0"), Reply("0;42"), Reply("0;0")},
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Close(), .requests = {"install", kAuth, kProfiles},
      .written = kStored + Strings{"TempA=dword:1", "UID=dword:42"}},
     // A refusal is not asked again, whatever follows its code.
-    SignInFails("Refused", {Reply(Bytes("-2\xFF\0x"))}, {}, SignInRefused(), "E-2", {"authuser"}),
+    SignInFails("Refused", {Reply(Bytes("-2\xFF\0x"))}, {}, kSignInRefused, "E-2", {"authuser"}),
     // Four calls a second apart; only no valid reply and an error reading as 0 are asked again.
-    Offline(SignInFails("NothingListening", {}, {}, NoConnectivity(), Times("F F F E-10", 4), {})),
-    SignInFails("InvalidReplies", {}, GarbageMiBReply(), NoConnectivity(), Times("I I I E-10", 4),
+    Offline(SignInFails("NothingListening", {}, {}, kNoConnectivity, Times("F F F E-10", 4), {})),
+    SignInFails("InvalidReplies", {}, GarbageMiBReply(), kNoConnectivity, Times("I I I E-10", 4),
                 Strings(12, "authuser")),
-    SignInFails("ErrorReadingAsZero", {}, Reply("-0"), ServerAccess(), Times("E0", 4), Strings(4, "authuser")),
+    SignInFails("ErrorReadingAsZero", {}, Reply("-0"), kServerAccess, Times("E0", 4), Strings(4, "authuser")),
     SignInAccepted("RepeatAfterAPause", {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")}, "I I I E-10 ~S",
                    Strings(4, "authuser"), {"UID=dword:7"}),
     SignInAccepted("HugeReply", {MiBReply("0;42")}, "S", {kAuth}, {"UID=dword:42"}),
@@ -139,10 +139,10 @@ const Run kCreations[] = {
                   {kTitle, L"Invalid username or password. Please make sure you typed them correctly and try again.",
                    MB_OK},
                   "C", {"createuser"}),
-    CreationFails("ErrorReadingAsZero", {Reply("-0")}, {}, ServerAccess(), "C", {"createuser"}),
+    CreationFails("ErrorReadingAsZero", {Reply("-0")}, {}, kServerAccess, "C", {"createuser"}),
     // Three attempts without a pause, and a line only for a failed send.
-    CreationFails("InvalidReplies", {}, HtmlErrorReply(), NoConnectivity(), "C", Strings(3, "createuser")),
-    Offline(CreationFails("NothingListening", {}, {}, NoConnectivity(), "X X X C", {})),
+    CreationFails("InvalidReplies", {}, HtmlErrorReply(), kNoConnectivity, "C", Strings(3, "createuser")),
+    Offline(CreationFails("NothingListening", {}, {}, kNoConnectivity, "X X X C", {})),
 };
 // clang-format on
 
@@ -236,7 +236,7 @@ const Run kProfileRuns[] = {
               Sees("profile [Alice]" + kOnList) + Close() + Answer(IDYES),
      .boxes = {{L"Tirna - Server error",
                 L"There was an error authenticating your device with Tirna server. Please try again later.",
-                MB_OK | MB_ICONEXCLAMATION}, CloseQuestion()},
+                MB_OK | MB_ICONEXCLAMATION}, kCloseQuestion},
      .requests = {kAuth, kProfiles, kInstall, kInstall}, .transcript = "S S E-3 ~E-3",
      .written = kStored + Strings{"UID=dword:42"}},
     // The binding too is tried twice, two seconds apart; the next Next registers again.
@@ -246,7 +246,7 @@ const Run kProfileRuns[] = {
      .otherwise = Reply("0"),
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Press(IDC_NEXT) + Answer() +
               Sees("profile [Alice]" + kOnList) + Press(IDC_NEXT) + Finish(),
-     .boxes = {ServerAccess()},
+     .boxes = {kServerAccess},
      .requests = Strings{kAuth, kProfiles, kInstall} + Strings(10, kBinding + "&profid=5") +
                  Strings{kInstall, kBinding + "&profid=5"},
      .transcript = "S S S E-3 ~F F F E-10 S S", .written = kStored + Strings{"UID=dword:42"}},

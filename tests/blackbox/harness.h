@@ -37,7 +37,6 @@ std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
 inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\TirnaParental";
 void DeleteProductKey();
 void StoreValue(const std::string& value);
-void MakeProductKeysReadOnly();  // as for a user without the right to write them
 Strings ValuesUnder(HKEY root, const std::wstring& path);
 Strings ChangedValues(const Strings& before, const Strings& after);  // sorted
 std::string Hex(std::string_view bytes);
@@ -112,21 +111,22 @@ bool PollUntil(Done done, DWORD timeoutMs = kRunTimeoutMs) {
 
 // One thing the parent does, or sees at that moment.
 struct Step {
-    enum Kind { Type, Press, Check, Choose, Answer, Await, Look, Controls, Close } kind;
+    enum Kind { Type, Press, Tick, Choose, Answer, Await, Look, Controls, Close } kind;
     int id = 0;  // the control, or the button that answers a box
     std::wstring text{};
     View view = View::None;
 };
-Step Type(int id, std::wstring text);
-Step Press(int id);
-Step Check(int id);                 // ticks a check box
-Step Choose(std::wstring profile);  // picks a listed child profile
-Step Answer(int button = IDOK);     // answers the next message box, recording it
-Step Await(View view);
-Step Sees(std::string look);   // Look() must read so
-Step Shows(Strings controls);  // VisibleControls() must read so
-Step Close();                  // the close box of the caption
 using Steps = std::vector<Step>;
+inline auto Type = [](int id, std::wstring text) { return Step{Step::Type, id, std::move(text)}; };
+inline auto Press = [](int id) { return Step{Step::Press, id}; };
+inline auto Tick = [](int id) { return Step{Step::Tick, id}; };  // a check box
+inline auto Choose = [](std::wstring profile) { return Step{Step::Choose, 0, std::move(profile)}; };
+// Answers the next message box, which is recorded.
+inline auto Answer = [](int button = IDOK) { return Step{Step::Answer, button}; };
+inline auto Await = [](View view) { return Step{.kind = Step::Await, .view = view}; };
+inline auto Sees = [](std::string look) { return Step{Step::Look, 0, Wide(look)}; };  // Look()
+inline auto Close = [] { return Step{Step::Close}; };  // the close box of the caption
+Step Shows(Strings controls);                          // VisibleControls()
 Steps operator+(Steps a, Step b);
 Steps SignIn(std::wstring userName, std::wstring password);
 Steps OpenCreatePage();
@@ -137,8 +137,7 @@ Steps Finish();  // on the closing page
 struct Run {
     const char* name;
     std::wstring arguments{};
-    Strings stored{};  // values under the product key before the run
-    bool readOnly = false;
+    Strings stored{};                      // values under the product key before the run
     std::vector<ScriptedReply> replies{};  // answered in order, then `otherwise`
     ScriptedReply otherwise{};
     bool listening = true;
@@ -175,11 +174,30 @@ Outcome Play(const Run& run);
 std::string Transcript(const std::vector<DebugLine>& lines);
 std::string Times(const std::string& transcript, int count);  // joined by pauses
 
-ShownBox InputError(std::wstring text);
-ShownBox NoConnectivity();
-ShownBox ServerAccess();
-ShownBox SignInRefused();
-ShownBox CloseQuestion();
+inline ShownBox InputError(std::wstring text) {
+    return {L"Tirna - Input error", std::move(text), MB_OK};
+}
+inline const ShownBox kNoConnectivity = {
+    L"Tirna - Communication error.",
+    L"There is no internet connectivity. Please make sure you have an internet connection up and "
+    L"running and try again.",
+    MB_OK | MB_ICONEXCLAMATION};
+inline const ShownBox kServerAccess = {
+    L"Tirna - Communication error.",
+    L"There was an error accessing Tirna parental server. Please try again later.",
+    MB_OK | MB_ICONEXCLAMATION};
+inline const ShownBox kSignInRefused = {
+    L"Tirna - Signin error.",
+    L"Invalid username or password. Please make sure you typed them correctly and try again.",
+    MB_OK | MB_ICONEXCLAMATION};
+inline const ShownBox kCloseQuestion = {
+    L"Tirna warning",
+    L"Closing the authentification window before signing in or creating an Tirna parent account "
+    L"will postpone the activation of Tirna on this computer. That means parental controls will "
+    L"not work for now on this computer untill you sign in. Are you sure you want to abort the "
+    L"authentification of your device with Tirna? \n(you can activate Tirna at a latter time on "
+    L"this device)",
+    MB_YESNO | MB_ICONEXCLAMATION};
 
 inline constexpr char kSecretDigest[] = "5ebe2294ecd0e0f08eab7690d2a6ee69";  // of "secret"
 inline constexpr char kAbcDigest[] = "900150983cd24fb0d6963f7d28e17f72";     // of "abc"

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <tuple>
 #include <utility>
 
@@ -54,27 +53,6 @@ bool Shown(HWND control) {
     return control != nullptr && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-// 32 x 32 pixels that `draw` puts on a memory DC, beside the screen's DC.
-template <typename Draw>
-std::array<std::uint32_t, 1024> Pixels(Draw draw) {
-    std::array<std::uint32_t, 1024> pixels{};
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    const HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    draw(memory, screen);
-    GdiFlush();
-    std::memcpy(pixels.data(), bits, sizeof(pixels));
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (auto& pixel : pixels) pixel &= 0xFFFFFF;
-    return pixels;
-}
-
 // The icon of a box, told by its pixels on the screen against the system's icons
 // drawn here: icon handles mean nothing in another process.
 UINT IconOf(HWND box) {
@@ -83,32 +61,38 @@ UINT IconOf(HWND box) {
     GetWindowRect(icon, &place);
     GetWindowRect(GetDlgItem(box, kBoxTextId), &text);
     if (!Shown(icon) || text.left < place.right) return 0;  // the text takes its place
-    const std::pair<LPCWSTR, UINT> kinds[] = {{IDI_HAND, MB_ICONHAND},
-                                              {IDI_QUESTION, MB_ICONQUESTION},
-                                              {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
-                                              {IDI_ASTERISK, MB_ICONASTERISK}};
+    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    const auto differing = [&](HDC dc, int x, int y) {
+        int count = 0;
+        for (int i = 0; i < 32 * 32; ++i) {
+            count += GetPixel(dc, x + i % 32, y + i / 32) !=
+                     GetPixel(screen, place.left + i % 32, place.top + i / 32);
+        }
+        return count;
+    };
     UINT found = MB_ICONMASK;
     PollUntil(  // until the box has painted it
         [&] {
-            const auto shown = Pixels([&](HDC memory, HDC screen) {
-                BitBlt(memory, 0, 0, 32, 32, screen, place.left, place.top, SRCCOPY);
-            });
-            for (const auto& [system, style] : kinds) {
-                const auto drawn = Pixels([&](HDC memory, HDC) {
-                    const HBRUSH ground = CreateSolidBrush(shown[0]);
-                    const RECT all{0, 0, 32, 32};
-                    FillRect(memory, &all, ground);
-                    DeleteObject(ground);
-                    DrawIconEx(memory, 0, 0, LoadIconW(nullptr, system), 32, 32, 0, nullptr,
-                               DI_NORMAL);
-                });
-                int differing = 0;
-                for (std::size_t i = 0; i < shown.size(); ++i) differing += drawn[i] != shown[i];
-                if (differing < 16) found = style;
+            for (const auto& [system, style] : {std::pair{IDI_HAND, MB_ICONHAND},
+                                                {IDI_QUESTION, MB_ICONQUESTION},
+                                                {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+                                                {IDI_ASTERISK, MB_ICONASTERISK}}) {
+                const HBRUSH ground = CreateSolidBrush(GetPixel(screen, place.left, place.top));
+                const RECT all{0, 0, 32, 32};
+                FillRect(memory, &all, ground);
+                DeleteObject(ground);
+                DrawIconEx(memory, 0, 0, LoadIconW(nullptr, system), 32, 32, 0, nullptr, DI_NORMAL);
+                if (differing(memory, 0, 0) < 16) found = style;
             }
             return found != MB_ICONMASK;
         },
         2000);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
     return found;
 }
 

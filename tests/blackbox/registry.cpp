@@ -91,29 +91,6 @@ void StoreValue(const std::string& value) {
                     bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-void MakeProductKeysReadOnly() {
-    // Everyone may read; nobody may write.
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    PSID everyone = nullptr;
-    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-    alignas(DWORD) std::array<BYTE, 128> aclBytes{};
-    ACL* acl = reinterpret_cast<ACL*>(aclBytes.data());
-    InitializeAcl(acl, static_cast<DWORD>(aclBytes.size()), ACL_REVISION);
-    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
-    SECURITY_DESCRIPTOR descriptor{};
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-    for (const std::wstring& path :
-         {std::wstring(kProductKey), std::wstring(kProductKey) + L"\\State"}) {
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr);
-        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-    FreeSid(everyone);
-}
-
 Strings ValuesUnder(HKEY root, const std::wstring& path) {
     Strings values;
     HKEY key = nullptr;

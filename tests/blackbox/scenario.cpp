@@ -110,7 +110,7 @@ std::optional<std::string> Token(const std::string& line) {
             PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(step.id, BN_CLICKED),
                          reinterpret_cast<LPARAM>(control));
             break;
-        case Step::Check:
+        case Step::Tick:
             SendMessageTimeoutW(control, BM_SETCHECK, BST_CHECKED, 0, SMTO_NORMAL, kRunTimeoutMs,
                                 &result);
             break;
@@ -188,31 +188,6 @@ void ExpectPasswordsKept(const Run& run, const Outcome& outcome) {
 
 }  // namespace
 
-Step Type(int id, std::wstring text) {
-    return {Step::Type, id, std::move(text)};
-}
-Step Press(int id) {
-    return {Step::Press, id};
-}
-Step Check(int id) {
-    return {Step::Check, id};
-}
-Step Choose(std::wstring profile) {
-    return {Step::Choose, 0, std::move(profile)};
-}
-Step Answer(int button) {
-    return {Step::Answer, button};
-}
-Step Await(View view) {
-    return {.kind = Step::Await, .view = view};
-}
-Step Sees(std::string look) {
-    return {Step::Look, 0, Wide(look)};
-}
-Step Close() {
-    return {Step::Close};
-}
-
 Step Shows(Strings controls) {
     std::string all;
     for (const std::string& control : controls) all += control + "\n";
@@ -277,7 +252,6 @@ std::string Times(const std::string& transcript, int count) {
 Outcome Play(const Run& run) {
     DeleteProductKey();
     for (const std::string& value : run.stored) StoreValue(value);
-    if (run.readOnly) MakeProductKeysReadOnly();
     std::optional<LoopbackServer> service;
     if (run.listening) service.emplace(run.replies, run.otherwise);
     EXPECT_TRUE(!service || service->Listening()) << "the service's port is taken";
@@ -321,41 +295,4 @@ Outcome Play(const Run& run) {
     EXPECT_EQ(ChangedValues(before, ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey)), written);
     DeleteProductKey();
     return outcome;
-}
-
-ShownBox InputError(std::wstring text) {
-    return {L"Tirna - Input error", std::move(text), MB_OK};
-}
-
-ShownBox NoConnectivity() {
-    return {L"Tirna - Communication error.",
-            L"There is no internet connectivity. Please make sure you have an internet connection "
-            L"up and running and "
-            L"try again.",
-            MB_OK | MB_ICONEXCLAMATION};
-}
-
-ShownBox ServerAccess() {
-    return {L"Tirna - Communication error.",
-            L"There was an error accessing Tirna parental server. Please try again later.",
-            MB_OK | MB_ICONEXCLAMATION};
-}
-
-ShownBox SignInRefused() {
-    return {
-        L"Tirna - Signin error.",
-        L"Invalid username or password. Please make sure you typed them correctly and try again.",
-        MB_OK | MB_ICONEXCLAMATION};
-}
-
-ShownBox CloseQuestion() {
-    return {L"Tirna warning",
-            L"Closing the authentification window before signing in or creating an Tirna parent "
-            L"account will postpone "
-            L"the activation of Tirna on this computer. That means parental controls will not work "
-            L"for now on this "
-            L"computer untill you sign in. Are you sure you want to abort the authentification of "
-            L"your device with "
-            L"Tirna? \n(you can activate Tirna at a latter time on this device)",
-            MB_YESNO | MB_ICONEXCLAMATION};
 }

@@ -1,7 +1,7 @@
 // What the program does before and around the wizard: the start-up line and the
 // switches, the silent check of the stored credentials at an ordinary start, the
-// device's registration in an installer run, stored values that no run of the
-// program wrote, and a user who may not write the product's keys.
+// device's registration in an installer run, and stored values that no run of the
+// program wrote.
 
 #include "net/service_endpoint.h"
 #include "tests/blackbox/harness.h"
@@ -19,30 +19,30 @@ const Strings kRegSucceededReset = {"State\\RegSucceeded=dword:0"};
 
 // clang-format off
 const Run kStarts[] = {
-    {.name = "OrdinaryStartWithoutCredentialsOpensTheWizard", .steps = kCloseAsked, .boxes = {CloseQuestion()},
+    {.name = "OrdinaryStartWithoutCredentialsOpensTheWizard", .steps = kCloseAsked, .boxes = {kCloseQuestion},
      .lines = {kStart}},
     {.name = "UserNameWithoutDigestAsksNothing", .stored = {kCredentials[0], "DevAuthState=dword:1"},
-     .steps = kCloseAsked, .boxes = {CloseQuestion()}},
+     .steps = kCloseAsked, .boxes = {kCloseQuestion}},
     {.name = "InstallerRunAnnouncesTheDeviceBeforeTheWizard", .arguments = L"/installer",
      .stored = {"State\\RegSucceeded=dword:1", "TempA=dword:7"}, .otherwise = Reply("0"),
-     .steps = Steps{Await(View::SignIn)} + kCloseAsked, .boxes = {CloseQuestion()},
+     .steps = Steps{Await(View::SignIn)} + kCloseAsked, .boxes = {kCloseQuestion},
      .requests = {"action=install&did=<did>" + kDevice}, .transcript = "S", .written = kRegSucceededReset,
      .lines = {kStart + "/installer"}},
     {.name = "InstallerRunSendsStoredCredentials", .arguments = L"/installer", .stored = kCredentials,
-     .otherwise = Reply("0"), .steps = kCloseAsked, .boxes = {CloseQuestion()},
+     .otherwise = Reply("0"), .steps = kCloseAsked, .boxes = {kCloseQuestion},
      .requests = {std::string("action=install&did=<did>&uname=ann&pmd5=") + kAbcDigest + kDevice},
      .written = kRegSucceededReset},
     // The registration's result is ignored.
     {.name = "InstallerRunWithoutService", .arguments = L"/installer", .listening = false, .steps = kCloseAsked,
-     .boxes = {CloseQuestion()}, .transcript = "F F F E-10", .written = kRegSucceededReset},
+     .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = kRegSucceededReset},
     {.name = "InstallerRunWithServerError", .arguments = L"/installer", .replies = {Reply("-0")},
-     .steps = kCloseAsked, .boxes = {CloseQuestion()}, .requests = {"install"}, .transcript = "E0",
+     .steps = kCloseAsked, .boxes = {kCloseQuestion}, .requests = {"install"}, .transcript = "E0",
      .written = kRegSucceededReset},
     {.name = "SignInRunWritesTempA", .arguments = L"x/signinx", .stored = {"TempA=dword:7"}, .steps = {Close()},
      .written = {"TempA=dword:0"}, .lines = {kStart + "x/signinx"}},
     // Only the first 1040 characters count, and the line stops at 1023.
     {.name = "LongCommandLineIsCutBeforeTheSwitchesAreRead", .arguments = std::wstring(1990, L'a') + L" /installer",
-     .steps = kCloseAsked, .boxes = {CloseQuestion()}, .lines = {(kStart + std::string(1040, 'a')).substr(0, 1023)}},
+     .steps = kCloseAsked, .boxes = {kCloseQuestion}, .lines = {(kStart + std::string(1040, 'a')).substr(0, 1023)}},
 };
 // clang-format on
 
@@ -51,12 +51,12 @@ INSTANTIATE_TEST_SUITE_P(StartUp, Runs, ::testing::ValuesIn(kStarts), RunName);
 // clang-format off
 // An ordinary start with stored credentials: accepted, the program ends without a
 // window; otherwise the wizard opens on the sign-in page with the stored name.
-Run Check(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise, std::string transcript,
+Run CheckRun(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise, std::string transcript,
           Strings requests, Strings written = {"DevAuthState=dword:0"}, Strings lines = {}) {
     const bool accepted = written[0] == "DevAuthState=dword:1";
     return {.name = name, .stored = kCredentials, .replies = std::move(replies), .otherwise = std::move(otherwise),
             .steps = accepted ? Steps{} : Steps{Sees("sign-in user=ann password="), Close(), Answer(IDYES)},
-            .boxes = accepted ? std::vector<ShownBox>{} : std::vector<ShownBox>{CloseQuestion()},
+            .boxes = accepted ? std::vector<ShownBox>{} : std::vector<ShownBox>{kCloseQuestion},
             .requests = std::move(requests), .transcript = std::move(transcript), .written = std::move(written),
             .lines = std::move(lines)};
 }
@@ -75,40 +75,40 @@ std::string HeaderLine(std::size_t length) {
 const std::string kContent = kNet + "received response from server; content:  ";
 const Strings kThree(3, "authuser");
 const Run kChecks[] = {
-    Check("Accepted", {Reply("0;42")}, {}, "S",
+    CheckRun("Accepted", {Reply("0;42")}, {}, "S",
           {std::string("action=authuser&did=<did>&uname=ann&pmd5=") + kAbcDigest}, kAccepted),
-    Check("RefusedWithJunkAfterTheCode", {Reply(Bytes("-5\xFF\0junk"))}, {}, "E-5", {"authuser"}),
-    Check("DroppedOnceThenAccepted", {DroppedReply(), Reply("0;42")}, {}, "S",
+    CheckRun("RefusedWithJunkAfterTheCode", {Reply(Bytes("-5\xFF\0junk"))}, {}, "E-5", {"authuser"}),
+    CheckRun("DroppedOnceThenAccepted", {DroppedReply(), Reply("0;42")}, {}, "S",
           {"authuser", "authuser"}, kAccepted),
-    Check("DroppedConnections", {}, DroppedReply(), "F F F E-10", Strings(9, "authuser")),
-    Check("TruncatedGarbage", {}, TruncatedReply("<html><body>Service"), "I I I E-10", kThree),
-    Check("HugeAccepted", {MiBReply("0;42")}, {}, "S", {"authuser"}, kAccepted),
-    Check("HugeGarbage", {}, GarbageMiBReply(), "I I I E-10", kThree),
+    CheckRun("DroppedConnections", {}, DroppedReply(), "F F F E-10", Strings(9, "authuser")),
+    CheckRun("TruncatedGarbage", {}, TruncatedReply("<html><body>Service"), "I I I E-10", kThree),
+    CheckRun("HugeAccepted", {MiBReply("0;42")}, {}, "S", {"authuser"}, kAccepted),
+    CheckRun("HugeGarbage", {}, GarbageMiBReply(), "I I I E-10", kThree),
     // The text ends at the first NUL: "0" alone, accepted without a user id ...
-    Check("NulAfterZero", {Reply(Bytes("0\0;42"))}, {}, "S", {"authuser"},
+    CheckRun("NulAfterZero", {Reply(Bytes("0\0;42"))}, {}, "S", {"authuser"},
           {"DevAuthState=dword:1"}),
     // ... and here an empty text, which is no valid reply.
-    Check("NulBeforeTheCode", {}, Reply(Bytes("\0-5")), "I I I E-10", kThree),
-    Check("HighBytesBeforeTheCode", {}, Reply("\x80\xFF\xFE-5\x81"), "I I I E-10", kThree),
-    Check("Status500Zero", {Reply("0;42", 500)}, {}, "S", {"authuser"}, kAccepted),
-    Check("AbsurdLength",
+    CheckRun("NulBeforeTheCode", {}, Reply(Bytes("\0-5")), "I I I E-10", kThree),
+    CheckRun("HighBytesBeforeTheCode", {}, Reply("\x80\xFF\xFE-5\x81"), "I I I E-10", kThree),
+    CheckRun("Status500Zero", {Reply("0;42", 500)}, {}, "S", {"authuser"}, kAccepted),
+    CheckRun("AbsurdLength",
           {RawReply("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n0;42")}, {},
           "S", {"authuser"}, kAccepted),
-    Check("RefusalEndsThePostWithItsCode", {Reply("-3")}, {}, "E-3", {"authuser"},
+    CheckRun("RefusalEndsThePostWithItsCode", {Reply("-3")}, {}, "E-3", {"authuser"},
           {"DevAuthState=dword:0"}, {kStart, kFailed + "No more retry. Error code: -3", kUrl}),
     // An invalid reply shows its header and its text, when it has one, cut with the
     // line at 1023 characters.
-    Check("InvalidRepliesShowWhatCame", {Reply("OK"), Reply(std::string(3000, 'x')), Reply("")}, {},
+    CheckRun("InvalidRepliesShowWhatCame", {Reply("OK"), Reply(std::string(3000, 'x')), Reply("")}, {},
           "I I I E-10", kThree, {"DevAuthState=dword:0"},
           {kStart, HeaderLine(2), kContent + "OK", kInvalid, HeaderLine(3000),
            (kContent + std::string(3000, 'x')).substr(0, 1023), kInvalid, HeaderLine(0), kInvalid,
            kFailed + "No more retry. Error code: -10", kUrl}),
     {.name = "NothingListening", .stored = kCredentials, .listening = false, .steps = kCloseAsked,
-     .boxes = {CloseQuestion()},
+     .boxes = {kCloseQuestion},
      .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"}},
     // Wine may send a retry over the connection that the service has closed.
     {.name = "NotHttp", .stored = kCredentials, .otherwise = RawReply("SSH-2.0-OpenSSH_9.2\r\n\x01\x02garbage"),
-     .steps = kCloseAsked, .boxes = {CloseQuestion()},
+     .steps = kCloseAsked, .boxes = {kCloseQuestion},
      .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"},
      .requestsVary = true},
 };
@@ -124,7 +124,7 @@ Run Stored(const char* name, std::string userName, std::string digest, std::stri
            bool refusedUnsent = false) {
     return {.name = name, .stored = {"State\\AuthInfoUserName=" + userName, "State\\AuthInfoMD5=" + digest},
             .otherwise = Reply("-2"), .steps = {Sees("sign-in user=" + shown + " password="), Close(), Answer(IDYES)},
-            .boxes = {CloseQuestion()},
+            .boxes = {kCloseQuestion},
             .requests = sent.empty() ? Strings{} : Strings{"action=authuser&did=<did>&uname=" + sent},
             .written = sent.empty() && !refusedUnsent ? Strings{} : Strings{"DevAuthState=dword:0"}};
 }
@@ -174,21 +174,5 @@ const Run kLinks[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(LinkedDevice, Runs, ::testing::ValuesIn(kLinks), RunName);
-
-// Every write fails, unreported, and each flow goes on as if it had succeeded.
-// clang-format off
-const Run kReadOnly[] = {
-    {.name = "AcceptedCheckStillEndsTheProgram", .stored = kCredentials, .readOnly = true, .replies = {Reply("0;42")},
-     .requests = {"authuser"}},
-    // Nothing could be stored: the profile requests go out without credentials.
-    {.name = "InstallerRunReachesTheClosingPage", .arguments = L"/installer", .readOnly = true,
-     .replies = {Reply("0"), Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("0")},
-     .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Press(IDC_NEXT) + Finish(),
-     .requests = {"install", "authuser", "action=getprofiles&did=none&uname=&pmd5=",
-                  "action=install&did=<did>" + kDevice, "action=setprofile&uname=&pmd5=&did=<did>&profid=5"}},
-};
-// clang-format on
-
-INSTANTIATE_TEST_SUITE_P(ReadOnlyRegistry, Runs, ::testing::ValuesIn(kReadOnly), RunName);
 
 }  // namespace

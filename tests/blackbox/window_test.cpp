@@ -59,7 +59,7 @@ const Run kWindows[] = {
     // The closing question keeps the wizard when the parent says no.
     {.name = "ClosingAsksUntilTheDeviceIsLinked",
      .steps = {Close(), Answer(IDNO), Sees("sign-in user= password="), Close(), Answer(IDYES)},
-     .boxes = {CloseQuestion(), CloseQuestion()}},
+     .boxes = {kCloseQuestion, kCloseQuestion}},
     // The radio buttons choose between the list and a new name.
     {.name = "RadioButtonsChooseBetweenListAndName", .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
      .steps = kToProfiles + Press(IDC_PROFILE_NEW) +
@@ -67,7 +67,7 @@ const Run kWindows[] = {
               Press(IDC_PROFILE_EXISTING) +
               Sees("profile [Alice] picked=0 existing=on new=off name=(disabled)") + Close() +
               Answer(IDYES),
-     .boxes = {CloseQuestion()},
+     .boxes = {kCloseQuestion},
      .requests = {"authuser", "getprofiles"},
      .written = kStored},
 };
@@ -91,7 +91,7 @@ TEST(AccountPage, FinishOpensItOnlyWhenTicked) {
               .replies = {Reply("0"), Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("0")},
               .steps = kToProfiles + Press(IDC_NEXT) + Await(View::Done) +
                        Shows(kSelectors + kDonePage + kAccountBox) + Sees("done account-box=off") +
-                       (ticked ? Steps{Check(IDC_OPEN_ACCOUNT)} : Steps{}) + Finish(),
+                       (ticked ? Steps{Tick(IDC_OPEN_ACCOUNT)} : Steps{}) + Finish(),
               .requests = {"install", "authuser", "getprofiles", "install", "setprofile"},
               .written = kStored});
     }
@@ -141,7 +141,7 @@ TEST(Keyboard, EnterThatClosesTheBoxDoesNotSignInAgain) {
     Key(VK_RETURN);
     Key(VK_RETURN, KEYEVENTF_KEYUP);
     HWND box = nullptr;
-    EXPECT_EQ(program.WaitForBox(&box), SignInRefused());
+    EXPECT_EQ(program.WaitForBox(&box), kSignInRefused);
     Key(VK_RETURN);  // closes the box; the release reaches the password field
     ASSERT_TRUE(PollUntil([&] { return !IsWindow(box); }));
     Key(VK_RETURN, KEYEVENTF_KEYUP);
