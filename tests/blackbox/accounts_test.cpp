@@ -72,12 +72,9 @@ const Run kSignIns[] = {
     SignInFails("Refused", {Reply(Bytes("-2\xFF\0x"))}, {}, kSignInRefused, "E-2", {"authuser"}),
     // Four calls a second apart; only no valid reply and an error reading as 0 are asked again.
     Offline(SignInFails("NothingListening", {}, {}, kNoConnectivity, Times("F F F E-10", 4), {})),
-    SignInFails("InvalidReplies", {}, GarbageMiBReply(), kNoConnectivity, Times("I I I E-10", 4),
-                Strings(12, "authuser")),
     SignInFails("ErrorReadingAsZero", {}, Reply("-0"), kServerAccess, Times("E0", 4), Strings(4, "authuser")),
     SignInAccepted("RepeatAfterAPause", {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")}, "I I I E-10 ~S",
                    Strings(4, "authuser"), {"UID=dword:7"}),
-    SignInAccepted("HugeReply", {MiBReply("0;42")}, "S", {kAuth}, {"UID=dword:42"}),
     // The reply ends at its first NUL; the status plays no part; the stored user id stays.
     SignInAccepted("AcceptedWithoutUserId", {Reply(Bytes("0\0;42"), 500)}, "S", {"authuser"}, {}),
 };

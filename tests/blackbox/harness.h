@@ -65,7 +65,6 @@ class Program {
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool Started();
     std::optional<DWORD> WaitForExit(DWORD timeoutMs);
     std::vector<DebugLine> Lines();
     Strings Texts();

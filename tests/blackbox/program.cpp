@@ -141,11 +141,6 @@ Program::~Program() {
     if (process_ != nullptr) CloseHandle(process_);
 }
 
-bool Program::Started() {
-    std::lock_guard lock(mutex_);
-    return started_;
-}
-
 void Program::Loop(std::wstring commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

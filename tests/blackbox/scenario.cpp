@@ -259,7 +259,6 @@ Outcome Play(const Run& run) {
     Outcome outcome;
     {
         Program program(run.arguments);
-        EXPECT_TRUE(program.Started());
         std::vector<ShownBox> boxes;
         for (const Step& step : run.steps) {
             const auto done = Do(program, step, boxes);

@@ -64,24 +64,6 @@ std::string Head(const ScriptedReply& reply, std::size_t length) {
 
 }  // namespace
 
-ScriptedReply Reply(std::string body, int status) {
-    return {.status = status, .body = std::move(body)};
-}
-ScriptedReply DroppedReply() {
-    return {.fault = ScriptedReply::Fault::Drop};
-}
-ScriptedReply TruncatedReply(std::string body) {
-    return {.body = std::move(body), .fault = ScriptedReply::Fault::Truncate};
-}
-ScriptedReply RawReply(std::string bytes) {
-    return {.body = std::move(bytes), .fault = ScriptedReply::Fault::Raw};
-}
-ScriptedReply SlowReply(std::string body) {
-    return {.body = std::move(body), .delay = std::chrono::milliseconds(1500)};
-}
-ScriptedReply MiBReply(std::string start) {
-    return Reply(start + std::string(1 << 20, 'x'));
-}
 ScriptedReply GarbageMiBReply() {
     std::string body(1 << 20, '\0');
     for (std::size_t i = 0; i < body.size(); ++i)

@@ -61,6 +61,8 @@ Run CheckRun(const char* name, std::vector<ScriptedReply> replies, ScriptedReply
             .lines = std::move(lines)};
 }
 
+const std::string kName = "sz0:ann", kDigest = std::string("sz0:") + kAbcDigest,
+                  kSent = std::string("&pmd5=") + kAbcDigest;
 const Strings kAccepted = {"DevAuthState=dword:1", "UID=dword:42"};
 const std::string kNet = "[TirnaParental] [TirnaNet] ",
                   kFailed = kNet + "failed to send request to server; ";
@@ -75,41 +77,31 @@ std::string HeaderLine(std::size_t length) {
 const std::string kContent = kNet + "received response from server; content:  ";
 const Strings kThree(3, "authuser");
 const Run kChecks[] = {
-    CheckRun("Accepted", {Reply("0;42")}, {}, "S",
-          {std::string("action=authuser&did=<did>&uname=ann&pmd5=") + kAbcDigest}, kAccepted),
+    CheckRun("Accepted", {Reply("0;42")}, {}, "S", {"action=authuser&did=<did>&uname=ann" + kSent}, kAccepted),
     CheckRun("RefusedWithJunkAfterTheCode", {Reply(Bytes("-5\xFF\0junk"))}, {}, "E-5", {"authuser"}),
-    CheckRun("DroppedOnceThenAccepted", {DroppedReply(), Reply("0;42")}, {}, "S",
-          {"authuser", "authuser"}, kAccepted),
+    CheckRun("DroppedOnceThenAccepted", {DroppedReply(), Reply("0;42")}, {}, "S", {"authuser", "authuser"}, kAccepted),
     CheckRun("DroppedConnections", {}, DroppedReply(), "F F F E-10", Strings(9, "authuser")),
-    CheckRun("TruncatedGarbage", {}, TruncatedReply("<html><body>Service"), "I I I E-10", kThree),
     CheckRun("HugeAccepted", {MiBReply("0;42")}, {}, "S", {"authuser"}, kAccepted),
     CheckRun("HugeGarbage", {}, GarbageMiBReply(), "I I I E-10", kThree),
-    // The text ends at the first NUL: "0" alone, accepted without a user id ...
-    CheckRun("NulAfterZero", {Reply(Bytes("0\0;42"))}, {}, "S", {"authuser"},
-          {"DevAuthState=dword:1"}),
-    // ... and here an empty text, which is no valid reply.
+    // The text ends at the first NUL: "0" alone, accepted without a user id; an empty
+    // text, no valid reply. The status plays no part.
+    CheckRun("NulAfterZero", {Reply(Bytes("0\0;42"))}, {}, "S", {"authuser"}, {"DevAuthState=dword:1"}),
     CheckRun("NulBeforeTheCode", {}, Reply(Bytes("\0-5")), "I I I E-10", kThree),
-    CheckRun("HighBytesBeforeTheCode", {}, Reply("\x80\xFF\xFE-5\x81"), "I I I E-10", kThree),
     CheckRun("Status500Zero", {Reply("0;42", 500)}, {}, "S", {"authuser"}, kAccepted),
-    CheckRun("AbsurdLength",
-          {RawReply("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999\r\n\r\n0;42")}, {},
-          "S", {"authuser"}, kAccepted),
-    CheckRun("RefusalEndsThePostWithItsCode", {Reply("-3")}, {}, "E-3", {"authuser"},
-          {"DevAuthState=dword:0"}, {kStart, kFailed + "No more retry. Error code: -3", kUrl}),
+    CheckRun("RefusalEndsThePostWithItsCode", {Reply("-3")}, {}, "E-3", {"authuser"}, {"DevAuthState=dword:0"},
+             {kStart, kFailed + "No more retry. Error code: -3", kUrl}),
     // An invalid reply shows its header and its text, when it has one, cut with the
     // line at 1023 characters.
-    CheckRun("InvalidRepliesShowWhatCame", {Reply("OK"), Reply(std::string(3000, 'x')), Reply("")}, {},
-          "I I I E-10", kThree, {"DevAuthState=dword:0"},
-          {kStart, HeaderLine(2), kContent + "OK", kInvalid, HeaderLine(3000),
-           (kContent + std::string(3000, 'x')).substr(0, 1023), kInvalid, HeaderLine(0), kInvalid,
-           kFailed + "No more retry. Error code: -10", kUrl}),
+    CheckRun("InvalidRepliesShowWhatCame", {Reply("OK"), Reply(std::string(3000, 'x')), Reply("")}, {}, "I I I E-10",
+             kThree, {"DevAuthState=dword:0"},
+             {kStart, HeaderLine(2), kContent + "OK", kInvalid, HeaderLine(3000),
+              (kContent + std::string(3000, 'x')).substr(0, 1023), kInvalid, HeaderLine(0), kInvalid,
+              kFailed + "No more retry. Error code: -10", kUrl}),
     {.name = "NothingListening", .stored = kCredentials, .listening = false, .steps = kCloseAsked,
-     .boxes = {kCloseQuestion},
-     .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"}},
+     .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"}},
     // Wine may send a retry over the connection that the service has closed.
     {.name = "NotHttp", .stored = kCredentials, .otherwise = RawReply("SSH-2.0-OpenSSH_9.2\r\n\x01\x02garbage"),
-     .steps = kCloseAsked, .boxes = {kCloseQuestion},
-     .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"},
+     .steps = kCloseAsked, .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"},
      .requestsVary = true},
 };
 // clang-format on
@@ -129,8 +121,6 @@ Run Stored(const char* name, std::string userName, std::string digest, std::stri
             .written = sent.empty() && !refusedUnsent ? Strings{} : Strings{"DevAuthState=dword:0"}};
 }
 
-const std::string kName = "sz0:ann", kDigest = std::string("sz0:") + kAbcDigest,
-                  kSent = std::string("&pmd5=") + kAbcDigest;
 const std::string k259(259, 'a');
 const Run kStoredValues[] = {
     Stored("NameOf259Characters", "sz0:" + k259, kDigest, k259 + kSent, k259),
