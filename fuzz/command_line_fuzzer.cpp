@@ -14,8 +14,7 @@ bool Occurs(std::wstring_view text, std::wstring_view word) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
-    const std::wstring commandLine = input.TakeRestAsText();
+    const std::wstring commandLine = FuzzTexts(data, size)[0];
 
     const std::wstring cut = CutCommandLine(commandLine);
     CHECK(cut.size() == std::min<std::size_t>(commandLine.size(), 1040));

@@ -16,6 +16,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The long forms stand for UTF-32 values: the fuzzers run on the host only.
 static_assert(sizeof(wchar_t) == 4, "fuzz input decoding expects a 32-bit wchar_t");
@@ -29,49 +30,31 @@ static_assert(sizeof(wchar_t) == 4, "fuzz input decoding expects a 32-bit wchar_
     __builtin_trap();
 }
 
-class FuzzInput {
-  public:
-    FuzzInput(const std::uint8_t* data, std::size_t size) noexcept : data_(data), size_(size) {}
-
-    // The next byte; 0 once the input is used up.
-    std::uint8_t TakeByte() noexcept { return at_ < size_ ? data_[at_++] : 0; }
-
-    // Four bytes, least significant first.
-    std::uint32_t TakeU32() noexcept {
-        std::uint32_t value = 0;
-        for (int shift = 0; shift < 32; shift += 8) value |= std::uint32_t{TakeByte()} << shift;
-        return value;
+// libFuzzer's bytes as `count` texts: each but the last ends at a '\n' byte.
+inline std::vector<std::wstring> FuzzTexts(const std::uint8_t* data, std::size_t size,
+                                           std::size_t count = 1) {
+    std::vector<std::wstring> texts(1);
+    std::size_t at = 0;
+    const auto next = [&] { return std::uint32_t{at < size ? data[at++] : std::uint8_t{0}}; };
+    while (at < size) {
+        std::uint32_t unit = next();
+        if (unit == '\n' && texts.size() < count) {
+            texts.emplace_back();
+            continue;
+        }
+        if (unit == 0xFF) {
+            unit = 0;
+            for (int shift = 0; shift < 32; shift += 8) unit |= next() << shift;
+        } else if (unit >= 0x80) {
+            unit = (unit - 0x80) << 16;
+            unit |= next() << 8;
+            unit |= next();
+        }
+        texts.back().push_back(static_cast<wchar_t>(unit));
     }
-
-    // Text up to the next '\n' byte (which is consumed) or to the end.
-    std::wstring TakeText() {
-        std::wstring text;
-        while (at_ < size_ && data_[at_] != '\n') text.push_back(TakeUnit());
-        if (at_ < size_) ++at_;
-        return text;
-    }
-
-    // All that is left, as one text in which '\n' is an ordinary character.
-    std::wstring TakeRestAsText() {
-        std::wstring text;
-        while (at_ < size_) text.push_back(TakeUnit());
-        return text;
-    }
-
-  private:
-    wchar_t TakeUnit() noexcept {
-        const std::uint8_t lead = TakeByte();
-        if (lead < 0x80) return static_cast<wchar_t>(lead);
-        if (lead == 0xFF) return static_cast<wchar_t>(TakeU32());
-        const std::uint32_t high = std::uint32_t{lead - 0x80u} << 16 | std::uint32_t{TakeByte()}
-                                                                           << 8;
-        return static_cast<wchar_t>(high | TakeByte());
-    }
-
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
+    texts.resize(count);
+    return texts;
+}
 
 // The code points the UTF-8 form of `text` must carry: up to its first NUL, a high and
 // a low surrogate joined, anything else that is not a scalar value as U+FFFD.

@@ -31,17 +31,15 @@ std::string SentDeviceText(const std::wstring& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
+    if (size == 0) return 0;
     // Bits 0 and 1 of the first byte: a user name, a digest is stored.
-    const std::uint8_t stored = input.TakeByte();
+    const std::vector<std::wstring> texts = FuzzTexts(data + 1, size - 1, 4);
     InstallRequest request;
     request.deviceId = kDeviceId;
-    std::wstring userName = input.TakeText();
-    std::wstring digest = input.TakeText();
-    if (stored & 1) request.userName = std::move(userName);
-    if (stored & 2) request.digest = std::move(digest);
-    request.deviceName = input.TakeText();
-    request.deviceConfig = input.TakeRestAsText();
+    if (data[0] & 1) request.userName = texts[0];
+    if (data[0] & 2) request.digest = texts[1];
+    request.deviceName = texts[2];
+    request.deviceConfig = texts[3];
 
     const std::string body = BuildInstallBody(request);
     CHECK(body.starts_with(std::string("action=install&did=") + kDeviceId +

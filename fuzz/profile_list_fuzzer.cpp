@@ -24,9 +24,8 @@ std::vector<std::wstring> WcstokTokens(const std::wstring& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
     // The reply as the HTTP client hands it over: cut at its first NUL.
-    std::wstring reply = input.TakeRestAsText();
+    std::wstring reply = FuzzTexts(data, size)[0];
     reply.resize(std::min(reply.find(L'\0'), reply.size()));
 
     const ProfileList list = ParseProfileList(reply);

@@ -6,8 +6,7 @@
 #include "net/reply.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
-    const std::wstring reply = input.TakeRestAsText();
+    const std::wstring reply = FuzzTexts(data, size)[0];
 
     const ReplyKind kind = JudgeReply(reply);
     const bool leadingZero = !reply.empty() && reply[0] == L'0';

@@ -4,8 +4,7 @@
 #include "net/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzInput input(data, size);
-    const std::wstring text = input.TakeRestAsText();
+    const std::wstring text = FuzzTexts(data, size)[0];
 
     // Valid text comes out as the C library encodes it, up to its first NUL; what
     // is not a scalar value comes out as U+FFFD, one for each.
