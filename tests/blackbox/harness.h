@@ -151,9 +151,6 @@ struct Run {
     Strings written{};
     Strings lines{};
     DWORD exitCode = 0;
-    // Wine may send a retry over a connection the service has closed, which never
-    // arrives: then the requests are not compared.
-    bool requestsVary = false;
 };
 void PrintTo(const Run& run, std::ostream* out);
 std::string RunName(const ::testing::TestParamInfo<Run>& info);

@@ -285,9 +285,7 @@ Outcome Play(const Run& run) {
         sent.push_back(whole ? Normalized(outcome.requests[i])
                              : outcome.requests[i].Field("action"));
     }
-    if (!run.requestsVary) {
-        EXPECT_EQ(sent, run.requests);
-    }
+    EXPECT_EQ(sent, run.requests);
     ExpectPasswordsKept(run, outcome);
     Strings written = run.written;
     std::sort(written.begin(), written.end());

@@ -99,10 +99,6 @@ const Run kChecks[] = {
               kFailed + "No more retry. Error code: -10", kUrl}),
     {.name = "NothingListening", .stored = kCredentials, .listening = false, .steps = kCloseAsked,
      .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"}},
-    // Wine may send a retry over the connection that the service has closed.
-    {.name = "NotHttp", .stored = kCredentials, .otherwise = RawReply("SSH-2.0-OpenSSH_9.2\r\n\x01\x02garbage"),
-     .steps = kCloseAsked, .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"},
-     .requestsVary = true},
 };
 // clang-format on
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "account/password_digest.h"
-#include "net/utf8.h"
 
 // The digest is the MD5 of the password's bytes in the ANSI code page, which the
 // test set-up pins to 1252.
@@ -28,20 +27,4 @@ TEST(PasswordDigest, HashesTheCodePageBytes) {
     for (const auto& [password, digest] : rows) {
         EXPECT_EQ(HashPassword(password), digest) << testing::PrintToString(std::wstring(password));
     }
-}
-
-// Every sequence of three units from boundary characters, lone and paired surrogates
-// and NUL converts to the bytes the system's own conversion gives, up to the first NUL.
-TEST(SystemUtf8, ToUtf8GivesTheSameBytes) {
-    const wchar_t units[] = {L'a',   0x7F,   0x80,   0xE9,   0x7FF,  0x800,  0xD7FF, 0xD800,
-                             0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF, 0};
-    for (const wchar_t a : units)
-        for (const wchar_t b : units)
-            for (const wchar_t c : units) {
-                const wchar_t text[] = {a, b, c, 0};
-                char system[16]{};
-                WideCharToMultiByte(CP_UTF8, 0, text, -1, system, sizeof(system), nullptr, nullptr);
-                ASSERT_EQ(ToUtf8(text), system)
-                    << std::hex << unsigned{a} << ' ' << unsigned{b} << ' ' << unsigned{c};
-            }
 }
