@@ -78,7 +78,6 @@ const Run kSignIns[] = {
     // The reply ends at its first NUL; the status plays no part; the stored user id stays.
     SignInAccepted("AcceptedWithoutUserId", {Reply(Bytes("0\0;42"), 500)}, "S", {"authuser"}, {}),
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(SignIn, Runs, ::testing::ValuesIn(kSignIns), RunName);
 
@@ -94,7 +93,6 @@ const std::string kRenee =
     "uname=Ren\xC3\xA9"
     "e&pmd5=d7e08d3225037e6f8515b0c619537949";
 
-// clang-format off
 // An account creation that fails: the box, the page kept, nothing stored.
 Run CreationFails(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise, ShownBox box,
                   std::string transcript, Strings requests) {
@@ -141,7 +139,6 @@ const Run kCreations[] = {
     CreationFails("InvalidReplies", {}, HtmlErrorReply(), kNoConnectivity, "C", Strings(3, "createuser")),
     Offline(CreationFails("NothingListening", {}, {}, kNoConnectivity, "X X X C", {})),
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(AccountCreation, Runs, ::testing::ValuesIn(kCreations), RunName);
 
@@ -174,7 +171,6 @@ std::string ManyProfiles(int count) {
     return reply;
 }
 
-// clang-format off
 // An ordinary run without stored credentials opens the wizard at once; the parent
 // signs in and reaches the profile page with the service's list.
 Run Profiles(const char* name, ScriptedReply list, std::string look, Steps choice, std::string binding,
@@ -248,8 +244,8 @@ const Run kProfileRuns[] = {
                  Strings{kInstall, kBinding + "&profid=5"},
      .transcript = "S S S E-3 ~F F F E-10 S S", .written = kStored + Strings{"UID=dword:42"}},
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(ChildProfile, Runs, ::testing::ValuesIn(kProfileRuns), RunName);
 
+// clang-format on
 }  // namespace

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <tuple>
 #include <utility>
 
 #include "tests/blackbox/harness.h"
@@ -11,16 +10,11 @@
 
 namespace {
 
-// Exceptions that only a fault raises: access violations and the like, a C++
-// exception thrown by mingw-w64's runtime, heap corruption, a stack buffer overrun.
-constexpr DWORD kFaultCodes[] = {EXCEPTION_ACCESS_VIOLATION,
-                                 EXCEPTION_ARRAY_BOUNDS_EXCEEDED,
-                                 EXCEPTION_ILLEGAL_INSTRUCTION,
-                                 EXCEPTION_INT_DIVIDE_BY_ZERO,
-                                 EXCEPTION_STACK_OVERFLOW,
-                                 0x20474343,
-                                 0xC0000374,
-                                 0xC0000409};
+// Exceptions that only a fault raises: access violation, array bounds, illegal
+// instruction, division by zero, stack overflow, a C++ exception thrown by
+// mingw-w64's runtime, heap corruption, a stack buffer overrun.
+constexpr DWORD kFaultCodes[] = {0xC0000005, 0xC000008C, 0xC000001D, 0xC0000094,
+                                 0xC00000FD, 0x20474343, 0xC0000374, 0xC0000409};
 constexpr int kBoxTextId = 0xFFFF, kBoxIconId = 0x0440;  // in Wine's message boxes
 
 std::wstring ClassOf(HWND window) {
@@ -30,17 +24,12 @@ std::wstring ClassOf(HWND window) {
 }
 
 HWND FindWindowOf(DWORD processId, const wchar_t* className) {
-    std::tuple<DWORD, const wchar_t*, HWND> search{processId, className, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& [id, name, found] = *reinterpret_cast<decltype(search)*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == id && IsWindowVisible(window) && ClassOf(window) == name) found = window;
-            return found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return std::get<2>(search);
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
 }
 
 LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {

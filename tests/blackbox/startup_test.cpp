@@ -44,11 +44,9 @@ const Run kStarts[] = {
     {.name = "LongCommandLineIsCutBeforeTheSwitchesAreRead", .arguments = std::wstring(1990, L'a') + L" /installer",
      .steps = kCloseAsked, .boxes = {kCloseQuestion}, .lines = {(kStart + std::string(1040, 'a')).substr(0, 1023)}},
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(StartUp, Runs, ::testing::ValuesIn(kStarts), RunName);
 
-// clang-format off
 // An ordinary start with stored credentials: accepted, the program ends without a
 // window; otherwise the wizard opens on the sign-in page with the stored name.
 Run CheckRun(const char* name, std::vector<ScriptedReply> replies, ScriptedReply otherwise, std::string transcript,
@@ -100,11 +98,9 @@ const Run kChecks[] = {
     {.name = "NothingListening", .stored = kCredentials, .listening = false, .steps = kCloseAsked,
      .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"}},
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(CredentialCheck, Runs, ::testing::ValuesIn(kChecks), RunName);
 
-// clang-format off
 // Stored values as other programs leave them. Every text is read through a buffer
 // of 260 characters without asking for its type: a text that does not fit reads as
 // missing, anything else as the text its bytes make. The service refuses.
@@ -138,11 +134,9 @@ const Run kStoredValues[] = {
     Stored("DigestOfFiveBytes", kName, "binary:6162636465", "ann&pmd5=" + Utf8(L"\u6261\u6463e"),
            "ann"),
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(StoredValue, Runs, ::testing::ValuesIn(kStoredValues), RunName);
 
-// clang-format off
 // "RegSucceeded" counts only as a 4-byte 1, whatever its type: then a sign-in run
 // may only sign in again with the stored name.
 Run Linked(const char* name, std::string value, bool linked) {
@@ -157,8 +151,8 @@ const Run kLinks[] = {
     Linked("TextOfCharacterOne", "sz0:\x01", true), Linked("DwordTwo", "dword:2", false),
     Linked("TwoBytes", "binary:0100", false), Linked("EightBytes", "qword:0100000000000000", false),
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(LinkedDevice, Runs, ::testing::ValuesIn(kLinks), RunName);
 
+// clang-format on
 }  // namespace

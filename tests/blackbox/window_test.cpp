@@ -33,14 +33,12 @@ const Strings kProfilePage = {
 const Strings kDonePage = {"Button 155 \"Finish\" 320,220 80x22 50010000"};
 // In an installer run only, below Finish.
 const Strings kAccountBox = {"Button 161 \"Go to my online Tirna account\" 320,256 250x22 50010003"};
-// clang-format on
 
 const Steps kToProfiles = SignIn(L"ann", L"secret") + Await(View::Profile);
 const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
                          "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1",
                          "UID=dword:42"};
 
-// clang-format off
 const Run kWindows[] = {
     {.name = "PagesOfAnOrdinaryRun", .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
      .otherwise = Reply("0"), .steps = Steps{Shows(kSelectors + kSignInPage), Press(IDC_CREATE_SELECTOR),
@@ -58,7 +56,6 @@ const Run kWindows[] = {
      .steps = {Close(), Answer(IDNO), Sees("sign-in user= password="), Close(), Answer(IDYES)},
      .boxes = {kCloseQuestion, kCloseQuestion}},
 };
-// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(WizardWindow, Runs, ::testing::ValuesIn(kWindows), RunName);
 
@@ -147,4 +144,5 @@ TEST(Keyboard, EnterThatClosesTheBoxDoesNotSignInAgain) {
     DeleteProductKey();
 }
 
+// clang-format on
 }  // namespace

@@ -26,9 +26,7 @@ EXCHANGES = [
     (b"action=getprofiles&did=none" + AUTH, b"0;2;101;Alice;102;Bob"),
     (b"action=install&did=" + DID + AUTH + DEVICE, b"0"),
     (b"action=setprofile" + AUTH + b"&did=" + DID + "&profname=Zoë".encode(), b"0"),
-    (b"action=setprofile" + AUTH + b"&did=" + DID + b"&profid=102", b"0"),
     (b"action=getprofiles&did=none" + AUTH, b"0;3;101;Alice;102;Bob;103;Zo\xeb"),
-    (b"action=deleteuser&did=none" + AUTH, b"-1"),
 ]
 
 
@@ -66,7 +64,7 @@ class DevServiceSmokeTest(unittest.TestCase):
                 self.assertEqual(self.post(body), (200, reply))
         (device,) = json.loads(self.call("GET", "/__state")[1])["accounts"][0]["devices"]
         self.assertEqual((device["did"], device["dname"], device["profile_id"]),
-                         (DID.decode(), "HOME-PC", 102))
+                         (DID.decode(), "HOME-PC", 103))
 
         # A failure queued for getprofiles spares authuser and is used up by one getprofiles.
         fault = json.dumps({"action": "getprofiles", "kind": "status", "status": 503})
