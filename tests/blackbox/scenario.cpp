@@ -8,10 +8,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "net/service_endpoint.h"
 #include "tests/blackbox/harness.h"
 #include "ui/controls.h"
 
 namespace {
+
+const Strings kFormHeaders = {"Content-Type: application/x-www-form-urlencoded",
+                              "User-Agent: WinHttpClient",
+                              "Host: " + Utf8(ServiceOrigin().substr(7)), "Connection: Keep-Alive"};
 
 // The values that describe this machine in a request, each as the program must
 // give it. The device identifier: the volume serial of C:\, then CPUID leaf 1,
@@ -278,12 +283,22 @@ Outcome Play(const Run& run) {
         }
     }
     if (service) outcome.requests = service->Requests();
+    // A request given whole also has its header block checked: form posts ask for no
+    // cached answer, account creation does not.
     Strings sent;
     for (std::size_t i = 0; i < outcome.requests.size(); ++i) {
+        const RecordedRequest& request = outcome.requests[i];
         const bool whole =
             i < run.requests.size() && run.requests[i].find('=') != std::string::npos;
-        sent.push_back(whole ? Normalized(outcome.requests[i])
-                             : outcome.requests[i].Field("action"));
+        sent.push_back(whole ? Normalized(request) : request.Field("action"));
+        const Strings cache = request.Field("action") == "createuser"
+                                  ? Strings{}
+                                  : Strings{"Cache-Control: no-cache"};
+        EXPECT_TRUE(!whole || request.requestLine == "POST /device_point.php HTTP/1.1");
+        EXPECT_EQ(whole ? request.headerLines : Strings{},
+                  whole ? Strings{"Content-Length: " + std::to_string(request.body.size())} +
+                              cache + kFormHeaders
+                        : Strings{});
     }
     EXPECT_EQ(sent, run.requests);
     ExpectPasswordsKept(run, outcome);
