@@ -88,7 +88,6 @@ class Program {
     std::thread thread_;
 };
 
-View CurrentView(HWND wizard);
 bool WaitForView(HWND wizard, View view);  // false when a box or nothing comes instead
 std::wstring TextOf(HWND control);
 bool TypeInto(HWND control, const std::wstring& text);
@@ -144,30 +143,24 @@ struct Run {
     // What must be seen: the boxes; each request's whole body (the machine's own
     // values as <did>, <osv>, <dtype>, <dname>, <dconfig>) or only its action; the
     // transport's lines in short; the values written, changed or removed; the
-    // first debugger lines; the exit code.
+    // first debugger lines. Every run ends with code 0.
     std::vector<ShownBox> boxes{};
     Strings requests{};
     std::optional<std::string> transcript{};
     Strings written{};
     Strings lines{};
-    DWORD exitCode = 0;
 };
 void PrintTo(const Run& run, std::ostream* out);
 std::string RunName(const ::testing::TestParamInfo<Run>& info);
 // Each table is one instantiation of this suite, whose one test plays a row.
 class Runs : public ::testing::TestWithParam<Run> {};
 
-struct Outcome {
-    std::vector<RecordedRequest> requests;
-    Strings lines;
-};
 // Runs the program as the row says and checks all it must show.
-Outcome Play(const Run& run);
+void Play(const Run& run);
 
-// One token a transport line: S a success reply, I an invalid one, F a failed send,
-// E<code> a failed post; for account creation X a failed send, A created, C not
-// created; "~" marks a token that came after a pause of 0.8 s or more.
-std::string Transcript(const std::vector<DebugLine>& lines);
+// The transport's lines in short, one token a line: S a success reply, I an invalid
+// one, F a failed send, E<code> a failed post; for account creation X a failed send,
+// A created, C not created; "~" marks a token after a pause of 0.8 s or more.
 std::string Times(const std::string& transcript, int count);  // joined by pauses
 
 inline ShownBox InputError(std::wstring text) {

@@ -85,6 +85,16 @@ UINT IconOf(HWND box) {
     return found;
 }
 
+View CurrentView(HWND wizard) {
+    for (const auto& [id, view] : {std::pair{IDC_FINISH, View::Done},
+                                   {IDC_NEXT, View::Profile},
+                                   {IDC_CREATE_USER, View::CreateAccount},
+                                   {IDC_SIGNIN_USER, View::SignIn}}) {
+        if (Shown(GetDlgItem(wizard, id))) return view;
+    }
+    return View::None;
+}
+
 }  // namespace
 
 std::string Utf8(std::wstring_view text) {
@@ -252,16 +262,6 @@ std::wstring TextOf(HWND control) {
 
 bool TypeInto(HWND control, const std::wstring& text) {
     return SendTo(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) == TRUE;
-}
-
-View CurrentView(HWND wizard) {
-    for (const auto& [id, view] : {std::pair{IDC_FINISH, View::Done},
-                                   {IDC_NEXT, View::Profile},
-                                   {IDC_CREATE_USER, View::CreateAccount},
-                                   {IDC_SIGNIN_USER, View::SignIn}}) {
-        if (Shown(GetDlgItem(wizard, id))) return view;
-    }
-    return View::None;
 }
 
 bool WaitForView(HWND wizard, View view) {
