@@ -164,7 +164,6 @@ const Run kProfileRuns[] = {
     Profiles("ChosenProfileIsSentByIdAndTheNameIgnored", Reply("0;2;17;Alpha;18;Beta"),
              "profile [Alpha|Beta]" + kOnList,
              {Choose(L"Beta"), Type(IDC_PROFILE_NAME, L"Left over")}, "&profid=18"),
-    Profiles("HugeCountListsWhatCame", Reply("0;999999999;1;A"), "profile [A]" + kOnList, {}, "&profid=1"),
     Profiles("TwentyProfilesAtMost", Reply(ManyProfiles(25)),
              "profile [P1|P2|P3|P4|P5|P6|P7|P8|P9|P10|P11|P12|P13|P14|P15|P16|P17|P18|P19|P20]" + kOnList,
              {Choose(L"P20")}, "&profid=20"),

@@ -32,7 +32,7 @@ std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
 // ---- Values under HKLM\SOFTWARE\TirnaParental, as text --------------------------
 // "path=kind:payload", the path below the product key ("UID", "State\RegSucceeded").
 // Kinds: dword:42; sz:text (UTF-16, no terminator); sz0:, expand0:, multi0: (one
-// terminator added); binary: and qword: in hex. A removed value reads "path=deleted".
+// terminator added); binary: in hex. A removed value reads "path=deleted".
 
 inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\TirnaParental";
 void DeleteProductKey();
@@ -93,7 +93,7 @@ std::wstring TextOf(HWND control);
 bool TypeInto(HWND control, const std::wstring& text);
 // The current page in one line: its fields, list and choices.
 std::string Look(HWND wizard);
-// Every visible child: class, id, text, place in the window and style.
+// Every visible child: class, id, text, place in the window, style and focus.
 Strings VisibleControls(HWND wizard);
 
 // Polls every 20 ms: another process's windows cannot be waited on.

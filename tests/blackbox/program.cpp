@@ -314,6 +314,9 @@ std::string Look(HWND wizard) {
 }
 
 Strings VisibleControls(HWND wizard) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    GetGUIThreadInfo(GetWindowThreadProcessId(wizard, nullptr), &thread);
     Strings lines;
     for (HWND child = GetWindow(wizard, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (!Shown(child)) continue;
@@ -325,7 +328,8 @@ Strings VisibleControls(HWND wizard) {
                       rect.right - rect.left, rect.bottom - rect.top,
                       static_cast<unsigned long>(GetWindowLongPtrW(child, GWL_STYLE)));
         lines.push_back(Utf8(ClassOf(child)) + " " + std::to_string(GetDlgCtrlID(child)) + " \"" +
-                        Utf8(TextOf(child)) + place.data());
+                        Utf8(TextOf(child)) + place.data() +
+                        (child == thread.hwndFocus ? " focused" : ""));
     }
     return lines;
 }

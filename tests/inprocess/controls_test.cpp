@@ -48,27 +48,6 @@ TEST_F(WizardControlsTest, HandOverButtonsUntilTheClosingPages) {
     }
 }
 
-// Each page starts with the focus on the first control of its row; each Tab moves it to
-// the next, round the page's fields and buttons, past labels, selectors and other pages.
-TEST_F(WizardControlsTest, FocusAndTabOrderOfEachPage) {
-    const WizardControls& c = g_controls;
-    const std::pair<std::int32_t, std::vector<HWND>> rows[] = {
-        {PageSignIn, {c.SignInUser, c.SignInPassword, c.SignInButton, c.SignInUser}},
-        {PageCreateAccount,
-         {c.CreateUser, c.CreatePassword, c.CreateConfirm, c.CreateEmail, c.CreateButton,
-          c.CreateUser}},
-        {PageDoneAfterCreate, {c.Finish, c.OpenAccount, c.Finish}},
-    };
-    for (const auto& [page, order] : rows) {
-        ShowPage(page);
-        for (const HWND expected : order) {
-            EXPECT_EQ(GetFocus(), expected) << page;
-            MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {}};
-            IsDialogMessageW(g_app.mainWindow, &tab);
-        }
-    }
-}
-
 // Another window takes the activation and gives it back: the focus returns where it was.
 TEST_F(WizardControlsTest, FocusComesBackOnReactivation) {
     const HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
