@@ -28,7 +28,8 @@ void Say(const std::string& line) {
 
 class DemoRun {
   public:
-    DemoRun(HWND wizard, std::wstring directory) : wizard_(wizard), directory_(std::move(directory)) {}
+    DemoRun(HWND wizard, std::wstring directory)
+        : wizard_(wizard), directory_(std::move(directory)) {}
 
     bool Reach(View view) {
         if (WaitForView(wizard_, view)) return true;
@@ -42,8 +43,8 @@ class DemoRun {
     }
     bool Choose(const std::wstring& profile) {
         const HWND list = FindWindowExW(wizard_, nullptr, L"ComboBox", nullptr);
-        if (SendMessageW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                         reinterpret_cast<LPARAM>(profile.c_str())) != CB_ERR) {
+        if (SendTo(list, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(profile.c_str())) != CB_ERR) {
             return true;
         }
         Say("the profile list has no entry " + Utf8(profile));

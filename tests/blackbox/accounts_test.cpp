@@ -171,8 +171,6 @@ const Run kProfileRuns[] = {
              "profile [" + std::string(259, 'N') + "]" + kOnList, {}, "&profid=5"),
     Profiles("NamesInTheAnsiCodePageUpToANul", Reply(Bytes("0;2;5;\xE9t\xE9\xFF;6;Al\0ice")),
              "profile [\xC3\xA9t\xC3\xA9\xC3\xBF|Al]" + kOnList, {Choose(L"Al")}, "&profid=6"),
-    Profiles("EmptyNameTakesTheNextField", Reply("0;2;17;;18;Beta"), "profile [18]" + kOnList, kNewProfile,
-             "&profname=Kid"),
     // Profiles announced but none listed: nothing can be chosen, a new one can.
     Profiles("AnnouncedButUnlistedAsksForAChoice", Reply("0;3"),
              "profile [] picked=-1 existing=on new=off name=(disabled)",

@@ -89,6 +89,8 @@ class Program {
 };
 
 bool WaitForView(HWND wizard, View view);  // false when a box or nothing comes instead
+// A message to another process's window, given 10 s to be handled.
+LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 std::wstring TextOf(HWND control);
 bool TypeInto(HWND control, const std::wstring& text);
 // The current page in one line: its fields, list and choices.

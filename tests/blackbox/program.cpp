@@ -26,12 +26,6 @@ HWND FindWindowOf(DWORD processId, const wchar_t* className) {
     return nullptr;
 }
 
-LRESULT SendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result);
-    return static_cast<LRESULT>(result);
-}
-
 bool Shown(HWND control) {
     return control != nullptr && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
@@ -90,6 +84,12 @@ View CurrentView(HWND wizard) {
 }
 
 }  // namespace
+
+LRESULT SendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result);
+    return static_cast<LRESULT>(result);
+}
 
 std::string Utf8(std::wstring_view text) {
     std::string out(text.size() * 3, '\0');

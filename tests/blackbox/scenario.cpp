@@ -118,7 +118,6 @@ std::string Transcript(const std::vector<DebugLine>& lines) {
     if (wizard == nullptr) return ::testing::AssertionFailure() << "no wizard window";
     const HWND control = GetDlgItem(wizard, step.id);
     const HWND list = FindWindowExW(wizard, nullptr, L"ComboBox", nullptr);
-    DWORD_PTR result = 0;
     std::string controls;
     switch (step.kind) {
         case Step::Type:
@@ -129,14 +128,13 @@ std::string Transcript(const std::vector<DebugLine>& lines) {
                          reinterpret_cast<LPARAM>(control));
             break;
         case Step::Tick:
-            SendMessageTimeoutW(control, BM_SETCHECK, BST_CHECKED, 0, SMTO_NORMAL, kRunTimeoutMs,
-                                &result);
+            SendTo(control, BM_SETCHECK, BST_CHECKED);
             break;
         case Step::Choose:
-            SendMessageTimeoutW(list, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                reinterpret_cast<LPARAM>(step.text.c_str()), SMTO_NORMAL,
-                                kRunTimeoutMs, &result);
-            if (result == static_cast<DWORD_PTR>(CB_ERR)) return Fail(wizard, "no such profile");
+            if (SendTo(list, CB_SELECTSTRING, -1, reinterpret_cast<LPARAM>(step.text.c_str())) ==
+                CB_ERR) {
+                return Fail(wizard, "no such profile");
+            }
             break;
         case Step::Answer: {
             HWND box = nullptr;

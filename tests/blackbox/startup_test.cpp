@@ -35,9 +35,6 @@ const Run kStarts[] = {
     // The registration's result is ignored.
     {.name = "InstallerRunWithoutService", .arguments = L"/installer", .listening = false, .steps = kCloseAsked,
      .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = kRegSucceededReset},
-    {.name = "InstallerRunWithServerError", .arguments = L"/installer", .replies = {Reply("-0")},
-     .steps = kCloseAsked, .boxes = {kCloseQuestion}, .requests = {"install"}, .transcript = "E0",
-     .written = kRegSucceededReset},
     {.name = "SignInRunWritesTempA", .arguments = L"x/signinx", .stored = {"TempA=dword:7"}, .steps = {Close()},
      .written = {"TempA=dword:0"}, .lines = {kStart + "x/signinx"}},
     // Only the first 1040 characters count, and the line stops at 1023.
@@ -128,7 +125,6 @@ const Run kStoredValues[] = {
            Utf8(std::wstring(259, L'\u00e9')), true),
     Stored("DigestEmpty", kName, "sz0:", "", "ann"),
     Stored("DigestNotHex", kName, "sz0:zz-not-hex-zz", "ann&pmd5=zz-not-hex-zz", "ann"),
-    Stored("DigestAsDword", kName, "dword:49", "ann&pmd5=1", "ann"),
     Stored("DigestOfFiveBytes", kName, "binary:6162636465", "ann&pmd5=" + Utf8(L"\u6261\u6463e"),
            "ann"),
 };
