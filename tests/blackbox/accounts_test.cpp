@@ -122,17 +122,14 @@ const Run kCreations[] = {
      .boxes = {kNoEmail},
      .requests = {"action=createuser&" + kRenee + "&did=none", "action=getprofiles&did=none&" + kRenee, "install",
                   "action=setprofile&" + kRenee + "&did=<did>&profname=Beta Two"},
-     .transcript = "A S S S",
-     .written = {"State\\AuthInfoMD5=sz:d7e08d3225037e6f8515b0c619537949",
+     .transcript = "A S S S", .written = {"State\\AuthInfoMD5=sz:d7e08d3225037e6f8515b0c619537949",
                  "State\\AuthInfoUserName=sz:Ren\xC3\xA9" "e", "State\\RegSucceeded=dword:1"}},
     CreationFails("TakenNameInAHugeReply", {MiBReply("-5")}, {},
                   {kTitle, L"The username you choosed is already taken. Please choose a different one try again.",
-                   MB_OK},
-                  "C", {"action=createuser&uname=ann" + kSecret + "&did=none&email=ann@example.org"}),
+                   MB_OK}, "C", {"action=createuser&uname=ann" + kSecret + "&did=none&email=ann@example.org"}),
     CreationFails("OtherRefusal", {Reply("-12;x")}, {},
                   {kTitle, L"Invalid username or password. Please make sure you typed them correctly and try again.",
-                   MB_OK},
-                  "C", {"createuser"}),
+                   MB_OK}, "C", {"createuser"}),
     CreationFails("ErrorReadingAsZero", {Reply("-0")}, {}, kServerAccess, "C", {"createuser"}),
     // Three attempts without a pause, and a line only for a failed send.
     CreationFails("InvalidReplies", {}, HtmlErrorReply(), kNoConnectivity, "C", Strings(3, "createuser")),
@@ -180,8 +177,7 @@ const Run kProfileRuns[] = {
              "profile [](disabled) picked=-1 existing=off(disabled) new=on name=",
              {Press(IDC_NEXT), Answer(), Type(IDC_PROFILE_NAME, L"kid@home"), Press(IDC_NEXT), Answer(),
               Type(IDC_PROFILE_NAME, std::wstring(130, L'\u00e9')), Press(IDC_NEXT), Answer(),
-              Type(IDC_PROFILE_NAME, L"Kid")},
-             "&profname=Kid",
+              Type(IDC_PROFILE_NAME, L"Kid")}, "&profname=Kid",
              {InputError(L"Please type a name for the new child profile."),
               InputError(L"Please do not use special characters like ?!,;'\"\\/."),
               InputError(L"Please use a shorter name for the child profile.")}),
@@ -212,8 +208,7 @@ const Run kProfileRuns[] = {
      .otherwise = Reply("0"),
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Press(IDC_NEXT) + Answer() +
               Sees("profile [Alice]" + kOnList) + Press(IDC_NEXT) + Finish(),
-     .boxes = {kServerAccess},
-     .requests = Strings{kAuth, kProfiles, kInstall} + Strings(10, "setprofile") +
+     .boxes = {kServerAccess}, .requests = Strings{kAuth, kProfiles, kInstall} + Strings(10, "setprofile") +
                  Strings{kInstall, kBinding + "&profid=5"},
      .transcript = "S S S E-3 ~F F F E-10 S S", .written = kStored + Strings{"UID=dword:42"}},
 };

@@ -64,9 +64,7 @@ const std::string kNet = "[TirnaParental] [TirnaNet] ",
 const std::string kUrl = kFailed + "request url: " + Utf8(ServiceEndpoint());
 const std::string kInvalid = kNet + "received invalid response from server; Retry.";
 std::string HeaderLine(std::size_t length) {
-    return kNet +
-           "received response from server; header:  HTTP/1.1 200 OK\r\nContent-Type: "
-           "text/plain\r\n" +
+    return kNet + "received response from server; header:  HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n" +
            "Content-Length: " + std::to_string(length) + "\r\nConnection: close\r\n\r\n";
 }
 const std::string kContent = kNet + "received response from server; content:  ";
@@ -88,8 +86,7 @@ const Run kChecks[] = {
     // An invalid reply shows its header and its text, when it has one, cut with the
     // line at 1023 characters.
     CheckRun("InvalidRepliesShowWhatCame", {Reply("OK"), Reply(std::string(3000, 'x')), Reply("")}, {}, "I I I E-10",
-             kThree, {"DevAuthState=dword:0"},
-             {kStart, HeaderLine(2), kContent + "OK", kInvalid, HeaderLine(3000),
+             kThree, {"DevAuthState=dword:0"}, {kStart, HeaderLine(2), kContent + "OK", kInvalid, HeaderLine(3000),
               (kContent + std::string(3000, 'x')).substr(0, 1023), kInvalid, HeaderLine(0), kInvalid,
               kFailed + "No more retry. Error code: -10", kUrl}),
     {.name = "NothingListening", .stored = kCredentials, .listening = false, .steps = kCloseAsked,
@@ -125,8 +122,7 @@ const Run kStoredValues[] = {
            Utf8(std::wstring(259, L'\u00e9')), true),
     Stored("DigestEmpty", kName, "sz0:", "", "ann"),
     Stored("DigestNotHex", kName, "sz0:zz-not-hex-zz", "ann&pmd5=zz-not-hex-zz", "ann"),
-    Stored("DigestOfFiveBytes", kName, "binary:6162636465", "ann&pmd5=" + Utf8(L"\u6261\u6463e"),
-           "ann"),
+    Stored("DigestOfFiveBytes", kName, "binary:6162636465", "ann&pmd5=" + Utf8(L"\u6261\u6463e"), "ann"),
 };
 
 INSTANTIATE_TEST_SUITE_P(StoredValue, Runs, ::testing::ValuesIn(kStoredValues), RunName);

@@ -2,9 +2,7 @@
 // mode, the selectors, the closing question, Finish and the keyboard; and one copy
 // of the program at a time.
 
-#include <cctype>
 #include <fstream>
-#include <iterator>
 
 #include "net/service_endpoint.h"
 #include "tests/blackbox/harness.h"
@@ -36,8 +34,7 @@ const Strings kAccountBox = {"Button 161 \"Go to my online Tirna account\" 320,2
 
 const Steps kToProfiles = SignIn(L"ann", L"secret") + Await(View::Profile);
 const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
-                         "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1",
-                         "UID=dword:42"};
+                         "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1", "UID=dword:42"};
 
 const Run kWindows[] = {
     {.name = "PagesOfAnOrdinaryRun", .replies = {Reply("0;42"), Reply("0;1;5;Alice")},
@@ -49,8 +46,7 @@ const Run kWindows[] = {
               Press(IDC_CREATE_SELECTOR) + Press(IDC_SIGNIN_SELECTOR) +
               Sees("profile [Alice] picked=0 existing=on new=off name=(disabled)") +
               Press(IDC_NEXT) + Await(View::Done) + Shows(kSelectors + kDonePage) + Close(),
-     .requests = {"authuser", "getprofiles", "install", "setprofile"},
-     .written = kStored},
+     .requests = {"authuser", "getprofiles", "install", "setprofile"}, .written = kStored},
     // The closing question keeps the wizard when the parent says no.
     {.name = "ClosingAsksUntilTheDeviceIsLinked",
      .steps = {Close(), Answer(IDNO), Sees("sign-in user= password="), Close(), Answer(IDYES)},
@@ -61,32 +57,28 @@ INSTANTIATE_TEST_SUITE_P(WizardWindow, Runs, ::testing::ValuesIn(kWindows), RunN
 
 // Finish opens the service's account page through the shell, in the default
 // browser, only when the parent ticked the box. The test prefix's handler of http
-// addresses writes each address it gets to a file.
+// addresses writes each address it gets to a file, after a word that names the run.
 TEST(AccountPage, FinishOpensItOnlyWhenTicked) {
     const std::wstring opened = L"C:\\windows\\temp\\opened-urls.txt";
     DeleteFileW(opened.c_str());
-    const std::wstring handler = L"C:\\windows\\system32\\cmd.exe /c echo %1>>" + opened;
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http\\shell\\open\\command", nullptr,
-                    REG_SZ, handler.c_str(),
-                    static_cast<DWORD>((handler.size() + 1) * sizeof(wchar_t)));
-    for (const bool ticked : {false, true}) {
-        Play({.name = "installer run",
-              .arguments = L"/installer",
+    for (const std::wstring run : {L"unticked", L"ticked"}) {
+        const std::wstring handler = L"C:\\windows\\system32\\cmd.exe /c echo " + run + L" %1>>" + opened;
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\http\\shell\\open\\command", nullptr, REG_SZ,
+                        handler.c_str(), static_cast<DWORD>((handler.size() + 1) * sizeof(wchar_t)));
+        Play({.name = "installer run", .arguments = L"/installer",
               .replies = {Reply("0"), Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("0")},
-              .steps = kToProfiles + Press(IDC_NEXT) + Await(View::Done) +
-                       Shows(kSelectors + kDonePage + kAccountBox) + Sees("done account-box=off") +
-                       (ticked ? Steps{Tick(IDC_OPEN_ACCOUNT)} : Steps{}) + Finish(),
-              .requests = {"install", "authuser", "getprofiles", "install", "setprofile"},
-              .written = kStored});
+              .steps = kToProfiles + Press(IDC_NEXT) + Await(View::Done) + Shows(kSelectors + kDonePage + kAccountBox) +
+                       Sees("done account-box=off") + (run == L"ticked" ? Steps{Tick(IDC_OPEN_ACCOUNT)} : Steps{}) +
+                       Finish(),
+              .requests = {"install", "authuser", "getprofiles", "install", "setprofile"}, .written = kStored});
     }
     std::string urls;
     EXPECT_TRUE(PollUntil([&] {
-        std::ifstream file("C:\\windows\\temp\\opened-urls.txt");
-        urls.assign(std::istreambuf_iterator<char>(file), {});
-        return !urls.empty();
+        std::ifstream file(Utf8(opened));
+        return std::getline(file, urls, '\0') && urls.find("ticked http") != std::string::npos;  // the whole file
     }));
-    while (!urls.empty() && std::isspace(static_cast<unsigned char>(urls.back()))) urls.pop_back();
-    EXPECT_EQ(urls, Utf8(ServiceOrigin()) + "/account.php");
+    std::erase(urls, '\r');
+    EXPECT_EQ(urls, "ticked " + Utf8(ServiceOrigin()) + "/account.php\n");
 }
 
 // One copy at a time: a second copy started beside a running wizard ends at once
@@ -103,10 +95,7 @@ TEST(SingleCopy, SecondCopyEndsAtOnce) {
 }
 
 void Key(WORD key, DWORD flags = 0) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = flags;
+    INPUT input{.type = INPUT_KEYBOARD, .ki = {.wVk = key, .wScan = 0, .dwFlags = flags, .time = 0, .dwExtraInfo = 0}};
     SendInput(1, &input, sizeof(input));
 }
 
@@ -118,24 +107,19 @@ TEST(Keyboard, EnterThatClosesTheBoxDoesNotSignInAgain) {
     StoreValue("State\\AuthInfoUserName=sz0:ann");  // the focus starts in the password field
     LoopbackServer service({}, Reply("-2"));
     Program program(L"/signin");
-    const HWND wizard = program.Wizard();
+    const HWND wizard = program.Wizard(), password = GetDlgItem(wizard, IDC_SIGNIN_PASSWORD);
     SetForegroundWindow(wizard);
-    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == wizard; }));
-    ASSERT_TRUE(TypeInto(GetDlgItem(wizard, IDC_SIGNIN_PASSWORD), L"wrong-1"));
-    Key(VK_RETURN);
-    Key(VK_RETURN, KEYEVENTF_KEYUP);
+    ASSERT_TRUE(PollUntil([&] { return GetForegroundWindow() == wizard; }) && TypeInto(password, L"wrong-1"));
+    Key(VK_RETURN), Key(VK_RETURN, KEYEVENTF_KEYUP);
     HWND box = nullptr;
     EXPECT_EQ(program.WaitForBox(&box), kSignInRefused);
     Key(VK_RETURN);  // closes the box; the release reaches the password field
     ASSERT_TRUE(PollUntil([&] { return !IsWindow(box); }));
     Key(VK_RETURN, KEYEVENTF_KEYUP);
-    // A key typed after it shows in the field once the wizard has handled the
-    // release; a sign-in would bring its box first.
-    Key('X');
-    Key('X', KEYEVENTF_KEYUP);
-    PollUntil([&] {
-        return TextOf(GetDlgItem(wizard, IDC_SIGNIN_PASSWORD)).size() > 7 || program.OpenBox();
-    });
+    // A key typed after it shows in the field once the wizard has handled the release;
+    // a sign-in would bring its box first.
+    Key('X'), Key('X', KEYEVENTF_KEYUP);
+    PollUntil([&] { return TextOf(password).size() > 7 || program.OpenBox(); });
     EXPECT_FALSE(program.OpenBox());
     EXPECT_EQ(service.Requests().size(), 1u);
     PostMessageW(wizard, WM_CLOSE, 0, 0);
