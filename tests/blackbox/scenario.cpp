@@ -23,30 +23,28 @@ const Strings kFormHeaders = {"Content-Type: application/x-www-form-urlencoded",
 // bytes least significant first; its digits 27 and 28 name whichever processor
 // core ran CPUID.
 std::vector<std::pair<std::string, std::string>> MachineFields() {
-    DWORD serial = 0;
+    DWORD serial = 0, size = 260;
     GetVolumeInformationW(L"C:\\", nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
+    const std::uint32_t volume = serial;
     std::array<int, 4> cpu{};
     __cpuid(cpu.data(), 1);
-    const auto bytes = [](std::uint32_t v, const char* format) {
-        std::array<char, 16> text{};
-        std::snprintf(text.data(), text.size(), format, v & 255, v >> 8 & 255, v >> 16 & 255,
-                      v >> 24);
-        return std::string(text.data());
-    };
-    std::string id = bytes(serial, "%02X-%02X-%02X-%02X");
-    for (const int value : cpu) id += bytes(static_cast<std::uint32_t>(value), "-%02X%02X%02X%02X");
+    std::array<char, 64> id{};
+    std::snprintf(id.data(), id.size(), "%02X-%02X-%02X-%02X", volume & 255u, volume >> 8 & 255,
+                  volume >> 16 & 255, volume >> 24);
+    for (const std::uint32_t v : cpu) {
+        std::snprintf(id.data() + std::strlen(id.data()), 10, "-%02X%02X%02X%02X", v & 255,
+                      v >> 8 & 255, v >> 16 & 255, v >> 24);
+    }
     std::array<wchar_t, 260> name{};
-    DWORD size = static_cast<DWORD>(name.size());
     GetComputerNameExW(ComputerNamePhysicalDnsHostname, name.data(), &size);
     std::string host = Utf8(name.data());
     std::replace_if(
         host.begin(), host.end(), [](char c) { return std::strchr("\"&',./?@\\", c); }, ' ');
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof(version);
+    OSVERSIONINFOW version{sizeof(OSVERSIONINFOW), 0, 0, 0, 0, {}};
     GetVersionExW(&version);
     SYSTEM_POWER_STATUS power{};
     GetSystemPowerStatus(&power);
-    return {{"did", id.replace(27, 2, "??")},
+    return {{"did", std::string(id.data()).replace(27, 2, "??")},
             {"osv", "Windows" + std::to_string(version.dwMajorVersion) + "." +
                         std::to_string(version.dwMinorVersion)},
             {"dtype", power.ACLineStatus <= 1 ? "2" : "1"},
