@@ -7,6 +7,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const std::wstring kBothFields = L"Please make sure you type both a username and a password.";
 const std::string kSecret = std::string("&pmd5=") + kSecretDigest;
 const std::string kAuth = "action=authuser&did=<did>&uname=ann" + kSecret;
@@ -68,14 +70,14 @@ const Run kSignIns[] = {
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Close(), .requests = {"install", kAuth, kProfiles},
      .written = kStored + Strings{"TempA=dword:1", "UID=dword:42"}},
     // A refusal is not asked again, whatever follows its code.
-    SignInFails("Refused", {Reply(Bytes("-2\xFF\0x"))}, {}, kSignInRefused, "E-2", {"authuser"}),
+    SignInFails("Refused", {Reply("-2\xFF\0x"s)}, {}, kSignInRefused, "E-2", {"authuser"}),
     // Four calls a second apart; only no valid reply and an error reading as 0 are asked again.
-    Offline(SignInFails("NothingListening", {}, {}, kNoConnectivity, Times("F F F E-10", 4), {})),
-    SignInFails("ErrorReadingAsZero", {}, Reply("-0"), kServerAccess, Times("E0", 4), Strings(4, "authuser")),
+    Offline(SignInFails("NothingListening", {}, {}, kNoConnectivity, "F F F E-10 ~F F F E-10 ~F F F E-10 ~F F F E-10", {})),
+    SignInFails("ErrorReadingAsZero", {}, Reply("-0"), kServerAccess, "E0 ~E0 ~E0 ~E0", Strings(4, "authuser")),
     SignInAccepted("RepeatAfterAPause", {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")}, "I I I E-10 ~S",
                    Strings(4, "authuser"), {"UID=dword:7"}),
     // The reply ends at its first NUL; the status plays no part; the stored user id stays.
-    SignInAccepted("AcceptedWithoutUserId", {Reply(Bytes("0\0;42"), 500)}, "S", {"authuser"}, {}),
+    SignInAccepted("AcceptedWithoutUserId", {Reply("0\0;42"s, 500)}, "S", {"authuser"}, {}),
 };
 
 INSTANTIATE_TEST_SUITE_P(SignIn, Runs, ::testing::ValuesIn(kSignIns), RunName);
@@ -138,11 +140,6 @@ const Run kCreations[] = {
 
 INSTANTIATE_TEST_SUITE_P(AccountCreation, Runs, ::testing::ValuesIn(kCreations), RunName);
 
-std::string ManyProfiles(int count) {
-    std::string reply = "0;" + std::to_string(count);
-    for (int i = 1; i <= count; ++i) reply += ";" + std::to_string(i) + ";P" + std::to_string(i);
-    return reply;
-}
 
 // An ordinary run without stored credentials opens the wizard at once; the parent
 // signs in and reaches the profile page with the service's list.
@@ -161,12 +158,13 @@ const Run kProfileRuns[] = {
     Profiles("ChosenProfileIsSentByIdAndTheNameIgnored", Reply("0;2;17;Alpha;18;Beta"),
              "profile [Alpha|Beta]" + kOnList,
              {Choose(L"Beta"), Type(IDC_PROFILE_NAME, L"Left over")}, "&profid=18"),
-    Profiles("TwentyProfilesAtMost", Reply(ManyProfiles(25)),
+    Profiles("TwentyProfilesAtMost", Reply("0;25;1;P1;2;P2;3;P3;4;P4;5;P5;6;P6;7;P7;8;P8;9;P9;10;P10;11;P11;12;P12;13;P13;14;P14;15;P15;"
+                   "16;P16;17;P17;18;P18;19;P19;20;P20;21;P21;22;P22;23;P23;24;P24;25;P25"),
              "profile [P1|P2|P3|P4|P5|P6|P7|P8|P9|P10|P11|P12|P13|P14|P15|P16|P17|P18|P19|P20]" + kOnList,
              {Choose(L"P20")}, "&profid=20"),
     Profiles("NamesCutAt259Characters", Reply("0;1;5;" + std::string(1000, 'N')),
              "profile [" + std::string(259, 'N') + "]" + kOnList, {}, "&profid=5"),
-    Profiles("NamesInTheAnsiCodePageUpToANul", Reply(Bytes("0;2;5;\xE9t\xE9\xFF;6;Al\0ice")),
+    Profiles("NamesInTheAnsiCodePageUpToANul", Reply("0;2;5;\xE9t\xE9\xFF;6;Al\0ice"s),
              "profile [\xC3\xA9t\xC3\xA9\xC3\xBF|Al]" + kOnList, {Choose(L"Al")}, "&profid=6"),
     // Profiles announced but none listed: nothing can be chosen, a new one can.
     Profiles("AnnouncedButUnlistedAsksForAChoice", Reply("0;3"),

@@ -19,10 +19,6 @@ inline constexpr DWORD kRunTimeoutMs = 60000;
 
 std::string Utf8(std::wstring_view text);
 std::wstring Wide(std::string_view utf8);
-template <std::size_t N>
-std::string Bytes(const char (&text)[N]) {  // NULs included
-    return std::string(text, N - 1);
-}
 template <typename T>
 std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -144,8 +140,10 @@ struct Run {
     Steps steps{};  // after them the program must end by itself
     // What must be seen: the boxes; each request's whole body (the machine's own
     // values as <did>, <osv>, <dtype>, <dname>, <dconfig>) or only its action; the
-    // transport's lines in short; the values written, changed or removed; the
-    // first debugger lines. Every run ends with code 0.
+    // transport's lines, a token each (S success reply, I invalid reply, F failed
+    // send, E<code> failed post; X failed send, A created, C not created for account
+    // creation; "~" after a pause of 0.8 s or more); the values written, changed or
+    // removed; the first debugger lines. Every run ends with code 0.
     std::vector<ShownBox> boxes{};
     Strings requests{};
     std::optional<std::string> transcript{};
@@ -159,11 +157,6 @@ class Runs : public ::testing::TestWithParam<Run> {};
 
 // Runs the program as the row says and checks all it must show.
 void Play(const Run& run);
-
-// The transport's lines in short, one token a line: S a success reply, I an invalid
-// one, F a failed send, E<code> a failed post; for account creation X a failed send,
-// A created, C not created; "~" marks a token after a pause of 0.8 s or more.
-std::string Times(const std::string& transcript, int count);  // joined by pauses
 
 inline ShownBox InputError(std::wstring text) {
     return {L"Tirna - Input error", std::move(text), MB_OK};

@@ -245,12 +245,6 @@ std::string RunName(const ::testing::TestParamInfo<Run>& info) {
     return info.param.name;
 }
 
-std::string Times(const std::string& transcript, int count) {
-    std::string result = transcript;
-    for (int i = 1; i < count; ++i) result += " ~" + transcript;
-    return result;
-}
-
 void Play(const Run& run) {
     DeleteProductKey();
     for (const std::string& value : run.stored) StoreValue(value);

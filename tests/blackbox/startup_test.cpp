@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const std::string kStart = "[TirnaParental] Started UI Auth with param: ";
 const Strings kCredentials = {"State\\AuthInfoUserName=sz0:ann",
                               std::string("State\\AuthInfoMD5=sz0:") + kAbcDigest};
@@ -21,8 +23,6 @@ const Strings kRegSucceededReset = {"State\\RegSucceeded=dword:0"};
 const Run kStarts[] = {
     {.name = "OrdinaryStartWithoutCredentialsOpensTheWizard", .steps = kCloseAsked, .boxes = {kCloseQuestion},
      .lines = {kStart}},
-    {.name = "UserNameWithoutDigestAsksNothing", .stored = {kCredentials[0], "DevAuthState=dword:1"},
-     .steps = kCloseAsked, .boxes = {kCloseQuestion}},
     {.name = "InstallerRunAnnouncesTheDeviceBeforeTheWizard", .arguments = L"/installer",
      .stored = {"State\\RegSucceeded=dword:1", "TempA=dword:7"}, .otherwise = Reply("0"),
      .steps = Steps{Await(View::SignIn)} + kCloseAsked, .boxes = {kCloseQuestion},
@@ -71,15 +71,15 @@ const std::string kContent = kNet + "received response from server; content:  ";
 const Strings kThree(3, "authuser");
 const Run kChecks[] = {
     CheckRun("Accepted", {Reply("0;42")}, {}, "S", {"action=authuser&did=<did>&uname=ann" + kSent}, kAccepted),
-    CheckRun("RefusedWithJunkAfterTheCode", {Reply(Bytes("-5\xFF\0junk"))}, {}, "E-5", {"authuser"}),
+    CheckRun("RefusedWithJunkAfterTheCode", {Reply("-5\xFF\0junk"s)}, {}, "E-5", {"authuser"}),
     CheckRun("DroppedOnceThenAccepted", {DroppedReply(), Reply("0;42")}, {}, "S", {"authuser", "authuser"}, kAccepted),
     CheckRun("DroppedConnections", {}, DroppedReply(), "F F F E-10", Strings(9, "authuser")),
     CheckRun("HugeAccepted", {MiBReply("0;42")}, {}, "S", {"authuser"}, kAccepted),
     CheckRun("HugeGarbage", {}, GarbageMiBReply(), "I I I E-10", kThree),
     // The text ends at the first NUL: "0" alone, accepted without a user id; an empty
     // text, no valid reply. The status plays no part.
-    CheckRun("NulAfterZero", {Reply(Bytes("0\0;42"))}, {}, "S", {"authuser"}, {"DevAuthState=dword:1"}),
-    CheckRun("NulBeforeTheCode", {}, Reply(Bytes("\0-5")), "I I I E-10", kThree),
+    CheckRun("NulAfterZero", {Reply("0\0;42"s)}, {}, "S", {"authuser"}, {"DevAuthState=dword:1"}),
+    CheckRun("NulBeforeTheCode", {}, Reply("\0-5"s), "I I I E-10", kThree),
     CheckRun("Status500Zero", {Reply("0;42", 500)}, {}, "S", {"authuser"}, kAccepted),
     CheckRun("RefusalEndsThePostWithItsCode", {Reply("-3")}, {}, "E-3", {"authuser"}, {"DevAuthState=dword:0"},
              {kStart, kFailed + "No more retry. Error code: -3", kUrl}),
@@ -116,7 +116,7 @@ const Run kStoredValues[] = {
     Stored("NameOfThreeBytes", "binary:610062", kDigest, "ab" + kSent, "ab"),
     Stored("NameOf519Bytes", "binary:" + Hex(std::string(518, 'b')) + "63", kDigest, "", ""),
     Stored("NameExpanded", "expand0:x%SystemDrive%", kDigest, "xC:" + kSent, "xC:"),
-    Stored("NameUpToANul", "multi0:" + Bytes("ann\0xyz"), kDigest, "ann" + kSent, "ann"),
+    Stored("NameUpToANul", "multi0:" + "ann\0xyz"s, kDigest, "ann" + kSent, "ann"),
     // 259 characters but 518 bytes of UTF-8: refused before anything is sent.
     Stored("NameTooLongForTheRequest", "sz0:" + Utf8(std::wstring(259, L'\u00e9')), kDigest, "",
            Utf8(std::wstring(259, L'\u00e9')), true),
