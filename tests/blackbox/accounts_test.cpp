@@ -32,18 +32,7 @@ Run SignInFails(const char* name, std::vector<ScriptedReply> replies, ScriptedRe
             .written = kNothingStored};
 }
 
-// A sign-in run whose sign-in is accepted: it ends at once.
-Run SignInAccepted(const char* name, std::vector<ScriptedReply> replies, std::string transcript,
-                   Strings requests, Strings written) {
-    return {.name = name, .arguments = L"/signin", .replies = std::move(replies), .steps = SignIn(L"ann", L"secret"),
-            .requests = std::move(requests), .transcript = std::move(transcript),
-            .written = kStored + Strings{"TempA=dword:1"} + written};
-}
-
-Run Offline(Run run) {
-    run.listening = false;
-    return run;
-}
+const auto Offline = [](Run run) { run.listening = false; return run; };  // nothing listens on the port
 
 const Run kSignIns[] = {
     {.name = "InputErrorsInOrderBeforeAnyRequest", .arguments = L"/signin",
@@ -72,12 +61,18 @@ const Run kSignIns[] = {
     // A refusal is not asked again, whatever follows its code.
     SignInFails("Refused", {Reply("-2\xFF\0x"s)}, {}, kSignInRefused, "E-2", {"authuser"}),
     // Four calls a second apart; only no valid reply and an error reading as 0 are asked again.
-    Offline(SignInFails("NothingListening", {}, {}, kNoConnectivity, "F F F E-10 ~F F F E-10 ~F F F E-10 ~F F F E-10", {})),
+    Offline(SignInFails("NothingListening", {}, {}, kNoConnectivity,
+                        "F F F E-10 ~F F F E-10 ~F F F E-10 ~F F F E-10", {})),
     SignInFails("ErrorReadingAsZero", {}, Reply("-0"), kServerAccess, "E0 ~E0 ~E0 ~E0", Strings(4, "authuser")),
-    SignInAccepted("RepeatAfterAPause", {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")}, "I I I E-10 ~S",
-                   Strings(4, "authuser"), {"UID=dword:7"}),
+    // Accepted: the sign-in run ends at once.
+    {.name = "RepeatAfterAPause", .arguments = L"/signin",
+     .replies = {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")},
+     .steps = SignIn(L"ann", L"secret"), .requests = Strings(4, "authuser"), .transcript = "I I I E-10 ~S",
+     .written = kStored + Strings{"TempA=dword:1", "UID=dword:7"}},
     // The reply ends at its first NUL; the status plays no part; the stored user id stays.
-    SignInAccepted("AcceptedWithoutUserId", {Reply("0\0;42"s, 500)}, "S", {"authuser"}, {}),
+    {.name = "AcceptedWithoutUserId", .arguments = L"/signin", .stored = {"UID=dword:9"},
+     .replies = {Reply("0\0;42"s, 500)}, .steps = SignIn(L"ann", L"secret"), .requests = {"authuser"},
+     .transcript = "S", .written = kStored + Strings{"TempA=dword:1"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(SignIn, Runs, ::testing::ValuesIn(kSignIns), RunName);
@@ -158,7 +153,8 @@ const Run kProfileRuns[] = {
     Profiles("ChosenProfileIsSentByIdAndTheNameIgnored", Reply("0;2;17;Alpha;18;Beta"),
              "profile [Alpha|Beta]" + kOnList,
              {Choose(L"Beta"), Type(IDC_PROFILE_NAME, L"Left over")}, "&profid=18"),
-    Profiles("TwentyProfilesAtMost", Reply("0;25;1;P1;2;P2;3;P3;4;P4;5;P5;6;P6;7;P7;8;P8;9;P9;10;P10;11;P11;12;P12;13;P13;14;P14;15;P15;"
+    Profiles("TwentyProfilesAtMost", Reply("0;25;1;P1;2;P2;3;P3;4;P4;5;P5;6;P6;7;P7;8;P8;9;P9;10;P10;11;P11;12;P12;"
+                   "13;P13;14;P14;15;P15;"
                    "16;P16;17;P17;18;P18;19;P19;20;P20;21;P21;22;P22;23;P23;24;P24;25;P25"),
              "profile [P1|P2|P3|P4|P5|P6|P7|P8|P9|P10|P11|P12|P13|P14|P15|P16|P17|P18|P19|P20]" + kOnList,
              {Choose(L"P20")}, "&profid=20"),

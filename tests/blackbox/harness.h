@@ -1,8 +1,7 @@
 #pragma once
-// The black-box harness: TirnaUIAuth.exe runs under Wine as the product runs it,
-// under a small debugger loop that captures its lines, exceptions and exit code.
-// The loopback service plays the Tirna service; the registry of the test prefix is
-// set and read back; the wizard and its message boxes are driven from this process.
+// The black-box harness: TirnaUIAuth.exe runs under a small debugger loop (its lines,
+// exceptions and exit code), the loopback service plays the Tirna service, the test
+// prefix's registry is set and read back, the wizard and its boxes driven from here.
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -13,11 +13,10 @@ struct Kind {
     DWORD type;
     int text;  // -1 hex bytes; else UTF-16 text with this many terminators
 };
-constexpr Kind kKinds[] = {{"sz", REG_SZ, 0},
-                           {"sz0", REG_SZ, 1},
-                           {"expand0", REG_EXPAND_SZ, 1},
-                           {"multi0", REG_MULTI_SZ, 1},
-                           {"binary", REG_BINARY, -1}};
+// clang-format off
+constexpr Kind kKinds[] = {{"sz", REG_SZ, 0}, {"sz0", REG_SZ, 1}, {"expand0", REG_EXPAND_SZ, 1},
+                           {"multi0", REG_MULTI_SZ, 1}, {"binary", REG_BINARY, -1}};
+// clang-format on
 
 std::string Describe(DWORD type, const std::string& bytes) {
     DWORD number = 0;

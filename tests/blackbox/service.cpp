@@ -70,12 +70,6 @@ ScriptedReply GarbageMiBReply() {
         body[i] = static_cast<char>(1 + (i * 7 + 13) % 255);
     return Reply(std::move(body));
 }
-ScriptedReply HtmlErrorReply() {
-    return {
-        .status = 500,
-        .body = "<html><head><title>500 Internal Server Error</title></head><body></body></html>",
-        .contentType = "text/html"};
-}
 
 std::string RecordedRequest::Field(std::string_view name) const {
     const std::string key = "&" + std::string(name) + "=", text = "&" + body;

@@ -23,17 +23,22 @@ struct ScriptedReply {
     Fault fault = Fault::None;
 };
 // clang-format off
-inline auto Reply = [](std::string body, int status = 200) { return ScriptedReply{.status = status, .body = std::move(body)}; };
+inline auto Reply = [](std::string body, int status = 200) {
+    return ScriptedReply{.status = status, .body = std::move(body)}; };
 inline auto DroppedReply = [] { return ScriptedReply{.fault = ScriptedReply::Fault::Drop}; };  // no answer at all
 // Announces 1000 bytes more than it sends.
-inline auto TruncatedReply = [](std::string body) { return ScriptedReply{.body = std::move(body), .fault = ScriptedReply::Fault::Truncate}; };
+inline auto TruncatedReply = [](std::string body) {
+    return ScriptedReply{.body = std::move(body), .fault = ScriptedReply::Fault::Truncate}; };
 // These bytes as the whole answer, HTTP or not.
-inline auto RawReply = [](std::string bytes) { return ScriptedReply{.body = std::move(bytes), .fault = ScriptedReply::Fault::Raw}; };
-inline auto SlowReply = [](std::string body) { return ScriptedReply{.body = std::move(body), .delay = std::chrono::milliseconds(1500)}; };
+inline auto RawReply = [](std::string bytes) {
+    return ScriptedReply{.body = std::move(bytes), .fault = ScriptedReply::Fault::Raw}; };
+inline auto SlowReply = [](std::string body) {  // answered after 1.5 s
+    return ScriptedReply{.body = std::move(body), .delay = std::chrono::milliseconds(1500)}; };
 inline auto MiBReply = [](std::string start) { return Reply(start + std::string(1 << 20, 'x')); };  // then filler
+inline auto HtmlErrorReply = [] {
+    return ScriptedReply{.status = 500, .body = "<html><body>500 Error</body></html>", .contentType = "text/html"}; };
 // clang-format on
 ScriptedReply GarbageMiBReply();  // 1 MiB of bytes 0x01-0xFF
-ScriptedReply HtmlErrorReply();   // status 500 with an HTML page
 
 struct RecordedRequest {
     std::string requestLine;                         // "POST /device_point.php HTTP/1.1"

@@ -25,7 +25,8 @@ const Strings kCreatePage = {
     "Static 0 \"Your email:\" 180,204 130x18 50000002", "Edit 159 \"\" 320,202 150x22 50010000",
     "Button 160 \"Create account\" 320,240 125x22 50010000"};
 const Strings kProfilePage = {
-    "ComboBox 0 \"Alice\" 400,218 200x24 50000203 focused", "Button 163 \"Existing child profiles:\" 190,220 170x22 50010004",
+    "ComboBox 0 \"Alice\" 400,218 200x24 50000203 focused",
+    "Button 163 \"Existing child profiles:\" 190,220 170x22 50010004",
     "Button 164 \"Create a new child profile (name):\" 190,253 240x22 50010004",
     "Button 162 \"Next\" 195,310 80x22 50010000", "Edit 165 \"\" 440,252 160x22 58010000"};
 const Strings kDonePage = {"Button 155 \"Finish\" 320,220 80x22 50010000 focused"};
