@@ -43,11 +43,6 @@ start)
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
   ;;
 stop)
-  # A stand-in service that an interrupted test run left on the origin's port.
-  if [ -f "$build/devservice/service.pid" ]; then
-    /usr/bin/python3 "$(dirname "$0")/../devservice/tirna_devservice.py" stop \
-      --pidfile "$build/devservice/service.pid" </dev/null >/dev/null 2>&1 || true
-  fi
   wineserver -k </dev/null >/dev/null 2>&1 || true
   if [ -f "$prefix.xvfb.pid" ]; then
     kill "$(cat "$prefix.xvfb.pid")" 2>/dev/null || true
