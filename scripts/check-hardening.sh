@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Fails unless the built TirnaUIAuth.exe carries the protections a shipped build
+# must have, read from its PE header, sections, imports and contents:
+#   randomized addresses with the 64-bit range (DYNAMIC_BASE, HIGH_ENTROPY_VA) and
+#   relocations to move by; data never executable (NX_COMPAT) and no section both
+#   writable and executable; stack canaries and checked C library calls (libssp's
+#   handlers linked in); only system DLLs imported; smaller than 2 MiB.
+#
+#   scripts/check-hardening.sh path/to/TirnaUIAuth.exe
+set -euo pipefail
+
+exe=${1:?usage: $0 TirnaUIAuth.exe}
+objdump=x86_64-w64-mingw32-objdump
+failed=0
+fail() {
+  echo "$exe: $1" >&2
+  failed=1
+}
+
+headers=$("$objdump" -p "$exe")
+flags=$((16#$(awk '/^DllCharacteristics/ {print $2}' <<<"$headers")))
+((flags & 0x40)) || fail "addresses not randomized (no DYNAMIC_BASE)"
+((flags & 0x20)) || fail "no 64-bit address range for randomization (no HIGH_ENTROPY_VA)"
+((flags & 0x100)) || fail "data may be executed (no NX_COMPAT)"
+"$objdump" -h "$exe" | grep -q '^ *[0-9]* \.reloc ' || fail "no relocations to move the image by"
+
+# objdump says READONLY for a section that cannot be written.
+writable_code=$("$objdump" -h "$exe" | awk '/^ *[0-9]+ / {name = $2; next}
+  /CODE/ && !/READONLY/ {print name}')
+[ -z "$writable_code" ] || fail "writable and executable: $writable_code"
+
+grep -qa 'stack smashing detected' "$exe" || fail "no stack protection (libssp's handler missing)"
+grep -qa 'buffer overflow detected' "$exe" || fail "no checked C library calls (libssp's handler missing)"
+
+system='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|SHLWAPI|USER32|WINHTTP)\.dll$'
+others=$(awk '/DLL Name:/ {print $3}' <<<"$headers" | grep -viE "$system" || true)
+[ -z "$others" ] || fail "imports DLLs that are not the system's: $others"
+
+size=$(stat -c %s "$exe")
+((size < 2 * 1024 * 1024)) || fail "$size bytes, not under 2 MiB"
+
+((failed == 0)) && echo "$exe: hardened ($size bytes)"
+exit "$failed"
