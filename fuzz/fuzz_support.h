@@ -1,11 +1,8 @@
 #pragma once
-// What the fuzzers share: libFuzzer's bytes read as wide text, a check that keeps
-// its input as a crash, and models written apart from the core.
-//
-// Wide text: a byte below 0x80 is that character, so seeds stay readable; a byte
-// 0x80..0xFE starts a unit (byte - 0x80) << 16 | next two bytes, reaching NUL, lone
-// surrogates and values past U+10FFFF; 0xFF starts a raw four-byte value (negative
-// wchar_t too). A '\n' byte ends a text field.
+// What the fuzzers share: libFuzzer's bytes read as wide text (a byte below 0x80 is
+// that character, so seeds stay readable; 0x80..0xFE starts a unit (byte - 0x80) << 16
+// | next two bytes; 0xFF a raw four-byte value), a check that keeps its input as a
+// crash, and models written apart from the core.
 
 #include <iconv.h>
 
