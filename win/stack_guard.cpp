@@ -1,0 +1,52 @@
+// The runtime of the stack canaries and checked C library calls that the program's
+// code is built with, in place of libssp's: the same checks and messages, but the
+// canary is drawn with RtlGenRandom instead of a CryptoAPI provider, whose loading
+// would add milliseconds to every start. Defined only when the code is built with
+// those checks; the functions here carry none themselves.
+
+#include <windows.h>
+#include <ntsecapi.h>
+
+#if defined(__SSP_STRONG__)
+
+namespace {
+
+// Ends the process at once, as a corrupted stack or buffer must: nothing of it can
+// be trusted to run on.
+[[noreturn]] __attribute__((no_stack_protector)) void Stop(const char* message) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, lstrlenA(message), &written, nullptr);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_STACK_BUFFER_OVERRUN));
+    __builtin_unreachable();
+}
+
+}  // namespace
+
+extern "C" {
+void* __stack_chk_guard = reinterpret_cast<void*>(0x2B992DDFA232);
+
+[[noreturn]] __attribute__((no_stack_protector)) void __stack_chk_fail() {
+    Stop("*** stack smashing detected ***: terminated\n");
+}
+
+[[noreturn]] __attribute__((no_stack_protector)) void __stack_chk_fail_local() {
+    __stack_chk_fail();
+}
+
+#if defined(_FORTIFY_SOURCE) && _FORTIFY_SOURCE >= 2
+[[noreturn]] __attribute__((no_stack_protector)) void __chk_fail() {
+    Stop("*** buffer overflow detected ***: terminated\n");
+}
+#endif
+}
+
+namespace {
+
+// Before any other constructor of the program, so before any protected function runs.
+__attribute__((constructor(101), no_stack_protector)) void DrawCanary() {
+    RtlGenRandom(&__stack_chk_guard, sizeof(__stack_chk_guard));
+}
+
+}  // namespace
+
+#endif
