@@ -3,8 +3,8 @@
 # must have, read from its PE header, sections, imports and contents:
 #   randomized addresses with the 64-bit range (DYNAMIC_BASE, HIGH_ENTROPY_VA) and
 #   relocations to move by; data never executable (NX_COMPAT) and no section both
-#   writable and executable; stack canaries and checked C library calls (libssp's
-#   handlers linked in); only system DLLs imported; smaller than 2 MiB.
+#   writable and executable; stack canaries and checked C library calls (the handlers
+#   of their failures linked in); only system DLLs imported; smaller than 2 MiB.
 #
 #   scripts/check-hardening.sh path/to/TirnaUIAuth.exe
 set -euo pipefail
@@ -29,8 +29,8 @@ writable_code=$("$objdump" -h "$exe" | awk '/^ *[0-9]+ / {name = $2; next}
   /CODE/ && !/READONLY/ {print name}')
 [ -z "$writable_code" ] || fail "writable and executable: $writable_code"
 
-grep -qa 'stack smashing detected' "$exe" || fail "no stack protection (libssp's handler missing)"
-grep -qa 'buffer overflow detected' "$exe" || fail "no checked C library calls (libssp's handler missing)"
+grep -qa 'stack smashing detected' "$exe" || fail "no stack protection (its handler is missing)"
+grep -qa 'buffer overflow detected' "$exe" || fail "no checked C library calls (their handler is missing)"
 
 system='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|SHLWAPI|USER32|WINHTTP)\.dll$'
 others=$(awk '/DLL Name:/ {print $3}' <<<"$headers" | grep -viE "$system" || true)
