@@ -36,6 +36,10 @@ start)
     start_xvfb
   fi
   DISPLAY=$(cat "$prefix.display"); export DISPLAY
+  # Debian's Wine never reads its own fonts from the package's folder: without them in
+  # the prefix, controls draw in a wider fallback font and caption buttons in letters.
+  mkdir -p "$prefix/drive_c/windows/Fonts"
+  cp -n /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
   (wineserver -p </dev/null >/dev/null 2>&1 &)
   wine wineboot -i </dev/null >/dev/null 2>&1
   # Without a window manager Wine waits for one on every window close; let Wine

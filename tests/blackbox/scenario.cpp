@@ -107,6 +107,12 @@ std::string Transcript(const std::vector<DebugLine>& lines) {
     return transcript;
 }
 
+std::string Lines(const Strings& lines) {
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    return all;
+}
+
 ::testing::AssertionResult Fail(HWND wizard, const std::string& what) {
     return ::testing::AssertionFailure() << what << "; the wizard shows: " << Look(wizard);
 }
@@ -146,13 +152,18 @@ std::string Transcript(const std::vector<DebugLine>& lines) {
         case Step::Await:
             if (!WaitForView(wizard, step.view)) return Fail(wizard, "the page did not come");
             break;
+        // A page settles (its focus, its list) a moment after it shows.
         case Step::Look:
-            if (Look(wizard) != Utf8(step.text)) return Fail(wizard, "expected " + Utf8(step.text));
+            if (!PollUntil([&] { return Look(wizard) == Utf8(step.text); }, 2000)) {
+                return Fail(wizard, "expected " + Utf8(step.text));
+            }
             break;
         case Step::Controls:
-            for (const std::string& line : VisibleControls(wizard)) controls += line + "\n";
-            if (controls != Utf8(step.text))
+            if (!PollUntil(
+                    [&] { return (controls = Lines(VisibleControls(wizard))) == Utf8(step.text); },
+                    2000)) {
                 return ::testing::AssertionFailure() << "the window shows\n" << controls;
+            }
             break;
         case Step::Close:
             PostMessageW(wizard, WM_CLOSE, 0, 0);
@@ -204,9 +215,7 @@ void ExpectPasswordsKept(const Run& run, const Strings& lines,
 }  // namespace
 
 Step Shows(Strings controls) {
-    std::string all;
-    for (const std::string& control : controls) all += control + "\n";
-    return {Step::Controls, 0, Wide(all)};
+    return {Step::Controls, 0, Wide(Lines(controls))};
 }
 
 Steps operator+(Steps a, Step b) {
