@@ -175,10 +175,9 @@ std::string Lines(const Strings& lines) {
 // The end of the run; a box that comes instead is recorded and answered.
 std::optional<DWORD> AwaitEnd(Program& program, std::vector<ShownBox>& boxes) {
     for (int unexpected = 0; unexpected < 3; ++unexpected) {
-        if (!PollUntil([&] { return program.WaitForExit(0) || program.OpenBox(); }))
-            return std::nullopt;
+        PollUntil([&] { return program.WaitForExit(0) || program.OpenBox(); });
+        if (!program.OpenBox()) return program.WaitForExit(0);
         HWND box = nullptr;
-        if (program.WaitForExit(0) || !program.OpenBox()) return program.WaitForExit(kRunTimeoutMs);
         boxes.push_back(*program.WaitForBox(&box));
         PostMessageW(box, WM_COMMAND, (boxes.back().style & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK,
                      0);
