@@ -1,8 +1,30 @@
 #pragma once
-// The child-profile page: listing the account's profiles and binding this device
-// to one of them (or to a new one).
+// The account's child profiles: listing them, and binding this device to one of
+// them (or to a new one). Both work from the stored credentials.
 
-// Fetches the account's child profiles and fills the profile list.
-void LoadChildProfiles();
-// The "Next" button's handler.
-void SetChildProfile();
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/profile_list.h"
+#include "core/request_bodies.h"
+
+// Fetches the account's child profiles: sets the announced count in AppState and
+// keeps the listed profiles in the profile table. Returns the profiles just
+// listed, for the page's list; none when the service gave no list.
+[[nodiscard]] std::vector<ProfileEntry> LoadChildProfiles();
+
+// The id of the listed profile at `selection` (a list index, CB_ERR for none).
+[[nodiscard]] std::optional<std::int32_t> ListedProfileId(std::intptr_t selection);
+
+// The setprofile request's body for the choice, from the stored credentials.
+[[nodiscard]] std::string SetProfileBody(const ProfileChoice& choice);
+
+// The device registration, once more after 2000 ms when it failed; true when the
+// service accepted it.
+[[nodiscard]] bool RegisterDeviceWithRepeat();
+
+// The setprofile request, once more after 2000 ms when it failed; true when the
+// service bound the device.
+[[nodiscard]] bool SendSetProfile(const std::string& body);

@@ -1,46 +1,13 @@
 #include "account/password_digest.h"
 
-#include <windows.h>
-#include <wincrypt.h>
-
 #include <array>
 #include <string>
+
+#include "win/crypt.h"
 
 namespace {
 
 constexpr DWORD kMd5Size = 16;
-
-// The provider handle of CryptoAPI, released when it goes out of scope.
-class CryptProvider {
-  public:
-    CryptProvider() = default;
-    ~CryptProvider() {
-        if (handle_ != 0) CryptReleaseContext(handle_, 0);
-    }
-    CryptProvider(const CryptProvider&) = delete;
-    CryptProvider& operator=(const CryptProvider&) = delete;
-    HCRYPTPROV* Put() noexcept { return &handle_; }
-    HCRYPTPROV Get() const noexcept { return handle_; }
-
-  private:
-    HCRYPTPROV handle_ = 0;
-};
-
-// A hash object, destroyed when it goes out of scope.
-class CryptHash {
-  public:
-    CryptHash() = default;
-    ~CryptHash() {
-        if (handle_ != 0) CryptDestroyHash(handle_);
-    }
-    CryptHash(const CryptHash&) = delete;
-    CryptHash& operator=(const CryptHash&) = delete;
-    HCRYPTHASH* Put() noexcept { return &handle_; }
-    HCRYPTHASH Get() const noexcept { return handle_; }
-
-  private:
-    HCRYPTHASH handle_ = 0;
-};
 
 // The password as the ANSI code page writes it, without a terminator; characters
 // the code page lacks become its best fit or its default character.

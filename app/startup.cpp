@@ -1,22 +1,20 @@
 #include "app/startup.h"
 
-#include <objbase.h>
-
 #include <array>
 #include <string>
 
 #include "account/credential_check.h"
-#include "app/app_state.h"
-#include "app/command_line.h"
 #include "app/main_window.h"
-#include "app/settings_store.h"
+#include "core/app_state.h"
+#include "core/command_line.h"
 #include "device/device_registration.h"
-#include "net/debug_log.h"
 #include "resources/resource.h"
 #include "ui/drawing_resources.h"
+#include "win/com.h"
+#include "win/debug_log.h"
+#include "win/module.h"
 #include "win/scoped.h"
-
-HINSTANCE g_instance = nullptr;
+#include "win/settings_store.h"
 
 namespace {
 
@@ -26,17 +24,15 @@ constexpr int kWindowHeight = 420;
 // WS_VISIBLE | WS_CAPTION | WS_SYSMENU and the low bit 0x0400 the wizard has always carried.
 constexpr DWORD kWindowStyle = 0x10C80400;
 
+// The window's title (string 103) and class name (string 109), loaded once.
+std::wstring g_title;
+std::wstring g_className;
+
 // Strings 103 and 109 are loaded into buffers of 100 characters.
 std::wstring LoadResourceString(HINSTANCE instance, UINT id) {
     std::array<wchar_t, 100> buffer{};
     LoadStringW(instance, id, buffer.data(), static_cast<int>(buffer.size()));
     return buffer.data();
-}
-
-void InitializeCom() {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
 }
 
 // Another copy holds the machine-wide mutex: it is not waited on, only probed.
@@ -82,8 +78,12 @@ int RunMessageLoop(HINSTANCE instance) {
 
 }  // namespace
 
+void LoadWindowStrings(HINSTANCE instance) {
+    g_title = LoadResourceString(instance, IDS_TITLE);
+    g_className = LoadResourceString(instance, IDS_CLASS_NAME);
+}
+
 void RegisterMainClass(HINSTANCE instance) {
-    const std::wstring className = LoadResourceString(instance, IDS_CLASS_NAME);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
@@ -92,7 +92,7 @@ void RegisterMainClass(HINSTANCE instance) {
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TIRNA));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = g_draw.WhiteBrush;
-    windowClass.lpszClassName = className.c_str();
+    windowClass.lpszClassName = g_className.c_str();
     // There is no icon 108: the system then derives the small icon from icon 107.
     windowClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_TIRNA_SMALL));
     RegisterClassExW(&windowClass);
@@ -101,11 +101,9 @@ void RegisterMainClass(HINSTANCE instance) {
 bool CreateMainWindow(HINSTANCE instance, int showCommand) {
     g_instance = instance;
     LoadSelectorBitmaps(instance);
-    const std::wstring className = LoadResourceString(instance, IDS_CLASS_NAME);
-    const std::wstring title = LoadResourceString(instance, IDS_TITLE);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
-    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, className.c_str(), title.c_str(),
+    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, g_className.c_str(), g_title.c_str(),
                                   kWindowStyle, x, y, kWindowWidth, kWindowHeight, nullptr,
                                   nullptr, instance, nullptr);
     g_app.mainWindow = window;
@@ -116,30 +114,22 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand) {
 }
 
 int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showCommand) {
-    InitializeCom();
-    if (AnotherCopyRuns()) {
-        CoUninitialize();
-        return 0;
-    }
-    UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kMutexName));
+    // Declared first, so that COM is uninitialised last, after the mutex is closed.
+    const ComApartment com;
+    if (AnotherCopyRuns()) return 0;
+    const UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kMutexName));
 
     const std::wstring cut = CutCommandLine(commandLine != nullptr ? commandLine : L"");
     DebugLog(L"Started UI Auth with param:", cut);
     ApplySwitches(ReadSwitches(cut));
+    if (!WizardNeeded()) return 0;
 
-    if (!WizardNeeded()) {
-        mutex.reset();
-        CoUninitialize();
-        return 0;
-    }
-
+    LoadWindowStrings(instance);
     CreateDrawingResources();
     RegisterMainClass(instance);
     if (!CreateMainWindow(instance, showCommand)) return 0;
 
     const int exitCode = RunMessageLoop(instance);
     if (g_app.signInMode) WriteTempA(g_app.accountReady ? 1 : 0);
-    mutex.reset();
-    CoUninitialize();
     return exitCode;
 }

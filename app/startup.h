@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-// The module instance, kept for control creation and string loading.
-extern HINSTANCE g_instance;
-
 // Runs the whole program; returns the process exit code (0 on every path).
 int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showCommand);
 
+// The window path, in this order: the title and class name, the drawing resources,
+// the class, the window.
+void LoadWindowStrings(HINSTANCE instance);
 void RegisterMainClass(HINSTANCE instance);
 // True when the wizard window exists.
 bool CreateMainWindow(HINSTANCE instance, int showCommand);

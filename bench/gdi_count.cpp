@@ -15,7 +15,7 @@
 #include <cwchar>
 #include <map>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "app/startup.h"
 #include "ui/drawing_resources.h"
 #include "ui/paint_wizard.h"
@@ -120,6 +120,7 @@ int wmain() {
     // COM as the program's start-up initialises it.
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
+    LoadWindowStrings(instance);
     CreateDrawingResources();
     RegisterMainClass(instance);
     if (!CreateMainWindow(instance, SW_SHOW)) {

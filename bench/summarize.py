@@ -92,7 +92,7 @@ def read_steps(path, runs):
 
 FLOOR_STEPS = ("dll_load_and_init", "register_class", "create_window", "show_window",
                "update_window", "pump_until_idle", "repaint_after")
-WIZARD_STEPS = ("dll_load_and_init", "com", "mutex_log_tempa", "drawing_resources",
+WIZARD_STEPS = ("dll_load_and_init", "com", "mutex_log_tempa", "window_strings", "drawing_resources",
                 "register_class", "load_bitmaps", "create_window_and_controls", "show_window",
                 "update_window", "pump_until_idle", "repaint_after")
 

@@ -16,11 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/settings_store.h"
+#include "core/app_state.h"
+#include "win/settings_store.h"
 #include "app/startup.h"
 #include "bench/floor_window.h"
-#include "net/debug_log.h"
+#include "win/debug_log.h"
+#include "win/module.h"
 #include "resources/resource.h"
 #include "ui/drawing_resources.h"
 
@@ -117,6 +118,8 @@ void RunWizard(HINSTANCE instance, Steps& steps) {
     g_app.signInMode = true;
     WriteTempA(0);
     steps.Done(L"mutex_log_tempa");
+    LoadWindowStrings(instance);
+    steps.Done(L"window_strings");
     CreateDrawingResources();
     steps.Done(L"drawing_resources");
     RegisterMainClass(instance);

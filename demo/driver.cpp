@@ -17,7 +17,7 @@
 
 #include "demo/window_picture.h"
 #include "tests/blackbox/harness.h"
-#include "ui/controls.h"
+#include "core/control_ids.h"
 
 namespace {
 

@@ -2,15 +2,14 @@
 
 #include <windows.h>
 #include <intrin.h>
-#include <oleauto.h>
 #include <wbemidl.h>
 
 #include <array>
 #include <cstdint>
 #include <optional>
 
-#include "device/device_identity_format.h"
-#include "win/scoped.h"
+#include "core/device_identity_format.h"
+#include "win/com.h"
 
 namespace {
 
@@ -19,25 +18,6 @@ constexpr DWORD kNameBufferSize = 260;
 
 // WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY.
 constexpr LONG kQueryFlags = 0x30;
-
-struct BstrFreer {
-    void operator()(BSTR text) const noexcept { SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrFreer>;
-
-// A property value, cleared whichever way the read ends.
-class ScopedVariant {
-  public:
-    ScopedVariant() noexcept { VariantInit(&value_); }
-    ~ScopedVariant() { VariantClear(&value_); }
-    ScopedVariant(const ScopedVariant&) = delete;
-    ScopedVariant& operator=(const ScopedVariant&) = delete;
-    VARIANT* Put() noexcept { return &value_; }
-    const VARIANT& Get() const noexcept { return value_; }
-
-  private:
-    VARIANT value_;
-};
 
 std::optional<std::uint32_t> ReadSystemVolumeSerial() {
     DWORD serial = 0;

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "app/settings_store.h"
+#include "win/settings_store.h"
 #include "device/device_identity.h"
-#include "device/install_body.h"
+#include "core/install_body.h"
 #include "net/post_form.h"
-#include "net/service_endpoint.h"
+#include "core/service_endpoint.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/command_line.h"
+#include "core/command_line.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "device/install_body.h"
+#include "core/install_body.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cwchar>
 #include <vector>
 
-#include "account/profile_list.h"
+#include "core/profile_list.h"
 #include "fuzz/fuzz_support.h"
-#include "net/reply.h"
+#include "core/reply.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // A service reply: how it is judged, the code of an error reply and the user id
 // of a success reply.
 
-#include "account/request_bodies.h"
+#include "core/request_bodies.h"
 #include "fuzz/fuzz_support.h"
-#include "net/reply.h"
+#include "core/reply.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring reply = FuzzTexts(data, size)[0];

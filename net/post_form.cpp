@@ -2,9 +2,10 @@
 
 #include <new>
 
-#include "net/debug_log.h"
-#include "net/form_headers.h"
+#include "core/form_headers.h"
 #include "net/win_http_client.h"
+#include "win/debug_log.h"
+#include "win/retry.h"
 
 namespace {
 
@@ -16,7 +17,6 @@ constexpr wchar_t kSucceeded[] = L"[TirnaNet] send post succeeded.";
 constexpr wchar_t kHeaderReceived[] = L"[TirnaNet] received response from server; header: ";
 constexpr wchar_t kContentReceived[] = L"[TirnaNet] received response from server; content: ";
 constexpr wchar_t kInvalidReply[] = L"[TirnaNet] received invalid response from server; Retry.";
-constexpr wchar_t kSendFailed[] = L"[TirnaNet] failed to send request to server; Retry.";
 constexpr wchar_t kNoMoreRetry[] =
     L"[TirnaNet] failed to send request to server; No more retry. Error code:";
 constexpr wchar_t kRequestUrl[] = L"[TirnaNet] failed to send request to server; request url:";
@@ -30,39 +30,52 @@ void StoreReply(std::wstring* reply, const std::wstring& content) {
     }
 }
 
-}  // namespace
-
-RequestResult PostForm(std::wstring_view url, std::optional<std::string_view> body,
-                       std::wstring* reply) {
-    RequestResult result = kRequestNoValidReply;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        WinHttpClient client{std::wstring(url)};
-        if (body) {
-            client.SetPostData(body->data(), static_cast<std::uint32_t>(body->size()));
-            client.SetExtraHeaders(FormPostHeaders(body->size()));
-        }
-        if (!client.Send(L"POST")) {
-            DebugLog(kSendFailed);
-            continue;
-        }
-        const std::wstring header = client.ResponseHeader();
-        const std::wstring content = client.ResponseContent();
-        const ReplyKind kind = JudgeReply(content);
-        if (kind == ReplyKind::Success) {
-            DebugLog(kSucceeded);
+// One attempt: the result of a success or error reply, or nothing when the post
+// is worth another attempt (no response, or an invalid reply).
+std::optional<RequestResult> PostOnce(std::wstring_view url, std::optional<std::string_view> body,
+                                      std::wstring* reply, const PostOptions& options) {
+    WinHttpClient client{std::wstring(url)};
+    if (body) {
+        client.SetPostData(body->data(), static_cast<std::uint32_t>(body->size()));
+        client.SetExtraHeaders(FormPostHeaders(body->size(), options.noCache));
+    }
+    if (!client.Send(L"POST")) {
+        DebugLog(options.sendFailedLine);
+        return std::nullopt;
+    }
+    const std::wstring content = client.ResponseContent();
+    switch (JudgeReply(content)) {
+        case ReplyKind::Success:
+            if (options.logSteps) DebugLog(kSucceeded);
             StoreReply(reply, content);
             return kRequestSucceeded;
-        }
-        if (kind == ReplyKind::Error) {
+        case ReplyKind::Error:
             // The service refused: asking again would give the same answer.
-            result = ReadLeadingInt(content);
+            return ReadLeadingInt(content);
+        case ReplyKind::Invalid:
             break;
-        }
+    }
+    if (options.logSteps) {
+        const std::wstring header = client.ResponseHeader();
         if (!header.empty()) DebugLog(kHeaderReceived, header);
         if (!content.empty()) DebugLog(kContentReceived, content);
         DebugLog(kInvalidReply);
     }
-    DebugLog(kNoMoreRetry, result);
-    DebugLog(kRequestUrl, url);
+    return std::nullopt;
+}
+
+}  // namespace
+
+RequestResult PostForm(std::wstring_view url, std::optional<std::string_view> body,
+                       std::wstring* reply, const PostOptions& options) {
+    const RequestResult result =
+        RepeatUntil(
+            kAttempts, 0, [&] { return PostOnce(url, body, reply, options); },
+            [](const std::optional<RequestResult>& outcome) { return outcome.has_value(); })
+            .value_or(kRequestNoValidReply);
+    if (result != kRequestSucceeded && options.logSteps) {
+        DebugLog(kNoMoreRetry, result);
+        DebugLog(kRequestUrl, url);
+    }
     return result;
 }

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <new>
 
+#include "win/retry.h"
+#include "win/scoped.h"
+
 namespace {
 
 constexpr std::size_t kFirstBodyCapacity = 10240;
@@ -18,12 +21,12 @@ constexpr DWORD kIgnoredCertificateErrors = SECURITY_FLAG_IGNORE_UNKNOWN_CA |
                                             SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
                                             SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
 constexpr int kAttempts = 3;
-
-struct GlobalFreer {
-    void operator()(wchar_t* text) const noexcept { GlobalFree(text); }
-};
-// A string handed out by the proxy queries, which the caller frees.
-using GlobalText = std::unique_ptr<wchar_t, GlobalFreer>;
+constexpr wchar_t kUserAgent[] = L"WinHttpClient";
+// Milliseconds: name resolution (0, no limit), connect, send, receive.
+constexpr int kResolveTimeout = 0;
+constexpr int kConnectTimeout = 60000;
+constexpr int kSendTimeout = 30000;
+constexpr int kReceiveTimeout = 30000;
 
 // Grows (or first allocates) a buffer; new elements are zero. On a failed
 // allocation the buffer stays as it was and the answer is false.
@@ -126,10 +129,6 @@ bool SendThroughUserProxy(HINTERNET root, HINTERNET request, const std::wstring&
 
 }  // namespace
 
-void InternetHandleCloser::operator()(void* handle) const noexcept {
-    if (handle != nullptr) WinHttpCloseHandle(handle);
-}
-
 WinHttpClient::WinHttpClient(std::wstring url) : url_(std::move(url)) {}
 
 void WinHttpClient::SetPostData(const void* data, std::uint32_t length) {
@@ -159,13 +158,12 @@ bool WinHttpClient::Send(std::wstring_view verb) {
     if (method == nullptr) return false;
 
     if (!root_) {
-        root_.reset(WinHttpOpen(userAgent_.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+        root_.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                 WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         if (!root_) return false;
     }
-    WinHttpSetTimeouts(root_.get(), static_cast<int>(resolveTimeout_),
-                       static_cast<int>(connectTimeout_), static_cast<int>(sendTimeout_),
-                       static_cast<int>(receiveTimeout_));
+    WinHttpSetTimeouts(root_.get(), kResolveTimeout, kConnectTimeout, kSendTimeout,
+                       kReceiveTimeout);
 
     UrlParts parts;
     if (!CrackUrl(url_, parts)) return false;
@@ -195,22 +193,24 @@ bool WinHttpClient::Send(std::wstring_view verb) {
 
 // Up to three attempts, no pause, until a response arrives.
 bool WinHttpClient::Exchange(void* request) {
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        // Added to the same request every time: a repeated line is coalesced with
-        // a semicolon ("Content-Length: 57; 57"), which the service tolerates.
-        if (!extraHeaders_.empty()) {
-            WinHttpAddRequestHeaders(request, extraHeaders_.c_str(),
-                                     static_cast<DWORD>(extraHeaders_.size()),
-                                     WINHTTP_ADDREQ_FLAG_COALESCE_WITH_SEMICOLON);
-        }
-        if (!SendRequest(request) && !SendThroughUserProxy(root_.get(), request, url_)) continue;
-        if (postData_) {
-            DWORD written = 0;
-            WinHttpWriteData(request, postData_.get(), postLength_, &written);
-        }
-        if (WinHttpReceiveResponse(request, nullptr)) return true;
+    return RepeatUntil(
+        kAttempts, 0, [&] { return ExchangeOnce(request); }, [](bool responded) { return responded; });
+}
+
+bool WinHttpClient::ExchangeOnce(void* request) {
+    // Added to the same request every time: a repeated line is coalesced with a
+    // semicolon ("Content-Length: 57; 57"), which the service tolerates.
+    if (!extraHeaders_.empty()) {
+        WinHttpAddRequestHeaders(request, extraHeaders_.c_str(),
+                                 static_cast<DWORD>(extraHeaders_.size()),
+                                 WINHTTP_ADDREQ_FLAG_COALESCE_WITH_SEMICOLON);
     }
-    return false;
+    if (!SendRequest(request) && !SendThroughUserProxy(root_.get(), request, url_)) return false;
+    if (postData_) {
+        DWORD written = 0;
+        WinHttpWriteData(request, postData_.get(), postLength_, &written);
+    }
+    return WinHttpReceiveResponse(request, nullptr) != FALSE;
 }
 
 void WinHttpClient::ReadResponseHeader(void* request) {

@@ -8,11 +8,7 @@
 #include <string_view>
 #include <vector>
 
-// Closes a WinHTTP handle (root, connection or request).
-struct InternetHandleCloser {
-    void operator()(void* handle) const noexcept;
-};
-using UniqueInternetHandle = std::unique_ptr<void, InternetHandleCloser>;
+#include "win/internet_handle.h"
 
 class WinHttpClient {
   public:
@@ -38,6 +34,7 @@ class WinHttpClient {
 
   private:
     bool Exchange(void* request);
+    bool ExchangeOnce(void* request);
     void ReadResponseHeader(void* request);
     bool ReadBody(void* request);
     void DecodeBody();
@@ -51,10 +48,4 @@ class WinHttpClient {
     std::unique_ptr<std::uint8_t[]> postData_;
     std::uint32_t postLength_ = 0;
     std::wstring extraHeaders_;
-    std::wstring userAgent_ = L"WinHttpClient";
-    // Milliseconds: name resolution (0, no limit), connect, send, receive.
-    std::uint32_t resolveTimeout_ = 0;
-    std::uint32_t connectTimeout_ = 60000;
-    std::uint32_t sendTimeout_ = 30000;
-    std::uint32_t receiveTimeout_ = 30000;
 };

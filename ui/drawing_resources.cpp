@@ -34,3 +34,11 @@ void LoadSelectorBitmaps(HINSTANCE instance) {
     g_draw.SignInBitmap = LoadBitmapResource(instance, IDB_SIGN_IN);
     g_draw.CreateAccountBitmap = LoadBitmapResource(instance, IDB_CREATE_ACCOUNT);
 }
+
+void ShowBusyCursor() {
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+}
+
+void ShowArrowCursor() {
+    SetCursor(g_draw.ArrowCursor);
+}

@@ -24,3 +24,7 @@ extern DrawingResources g_draw;
 void CreateDrawingResources();
 // The two selector pictures from the module's resources.
 void LoadSelectorBitmaps(HINSTANCE instance);
+
+// The system's wait cursor while a request blocks the window, and the arrow after it.
+void ShowBusyCursor();
+void ShowArrowCursor();

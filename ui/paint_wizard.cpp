@@ -3,12 +3,12 @@
 #include <array>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/startup.h"
-#include "app/wizard_flow.h"
+#include "core/app_state.h"
+#include "core/control_ids.h"
+#include "core/wizard_flow.h"
 #include "resources/resource.h"
 #include "ui/drawing_resources.h"
-#include "ui/controls.h"
+#include "win/module.h"
 #include "win/scoped.h"
 
 namespace {
@@ -197,9 +197,9 @@ void DrawSelectorCaption(const DRAWITEMSTRUCT& item) {
 
 void PaintWizard(HDC dc) {
     const PageControls controls = ControlsOfPage(g_app.page);
-    const HGDIOBJ previousBrush = SelectObject(dc, g_draw.LightGreyBrush);
-    const HGDIOBJ previousPen = SelectObject(dc, GetStockObject(NULL_PEN));
-    const HGDIOBJ previousFont = SelectObject(dc, g_draw.NormalFont);
+    const ScopedSelect brush(dc, g_draw.LightGreyBrush);
+    const ScopedSelect pen(dc, GetStockObject(NULL_PEN));
+    const ScopedSelect font(dc, g_draw.NormalFont);
 
     PaintPanel(dc);
     PaintCards(dc, controls);
@@ -222,14 +222,9 @@ void PaintWizard(HDC dc) {
         DrawTextIn(dc, kProfileHint, {200, 80, 660, 280}, DT_WORDBREAK);
     }
     if (controls == PageControls::Done) PaintDoneText(dc);
-
-    SelectObject(dc, previousFont);
-    SelectObject(dc, previousBrush);
-    SelectObject(dc, previousPen);
 }
 
-void DrawSelectorButton(int id, const DRAWITEMSTRUCT* item) {
-    if (item == nullptr) return;
-    DrawSelectorPicture(id, *item);
-    DrawSelectorCaption(*item);
+void DrawSelectorButton(int id, const DRAWITEMSTRUCT& item) {
+    DrawSelectorPicture(id, item);
+    DrawSelectorCaption(item);
 }

@@ -10,5 +10,4 @@
 void PaintWizard(HDC dc);
 
 // WM_DRAWITEM of a selector: the scaled picture with an outlined caption.
-// Nothing happens without a record.
-void DrawSelectorButton(int id, const DRAWITEMSTRUCT* item);
+void DrawSelectorButton(int id, const DRAWITEMSTRUCT& item);

@@ -2,25 +2,22 @@
 
 #include <windows.h>
 
-#include <initializer_list>
 #include <string>
 
 #include "account/child_profiles.h"
-#include "app/app_state.h"
-#include "app/settings_store.h"
-#include "app/wizard_flow.h"
+#include "core/app_state.h"
+#include "core/wizard_flow.h"
+#include "ui/control_table.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
+#include "ui/profile_choice.h"
+#include "win/settings_store.h"
 
 namespace {
 
 // Below Finish (320, 220, 80, 22) instead of the creation rectangle, which it overlaps.
 constexpr int kOpenAccountX = 320;
 constexpr int kOpenAccountY = 256;
-
-void Show(HWND control) {
-    ShowWindow(control, SW_SHOW);
-}
 
 void FocusAndRemember(HWND control) {
     SetFocus(control);
@@ -29,38 +26,19 @@ void FocusAndRemember(HWND control) {
 
 // Every control except the two selectors, which all pages show.
 void HidePageControls() {
-    const WizardControls& c = g_controls;
-    for (HWND control : {c.Finish,
-                         c.OpenAccount,
-                         c.SignInUserLabel,
-                         c.SignInUser,
-                         c.SignInPasswordLabel,
-                         c.SignInPassword,
-                         c.SignInButton,
-                         c.CreateUserLabel,
-                         c.CreateUser,
-                         c.CreatePasswordLabel,
-                         c.CreatePassword,
-                         c.CreateConfirmLabel,
-                         c.CreateConfirm,
-                         c.CreateEmailLabel,
-                         c.CreateEmail,
-                         c.CreateButton,
-                         c.ProfileList,
-                         c.ProfileExisting,
-                         c.ProfileNew,
-                         c.Next,
-                         c.ProfileName}) {
-        ShowWindow(control, SW_HIDE);
+    for (const ControlRow& row : kControlRows) {
+        if (row.page != kEveryPage) ShowWindow(g_controls.*row.handle, SW_HIDE);
     }
 }
 
-void ShowSignInControls() {
-    const WizardControls& c = g_controls;
-    for (HWND control : {c.SignInUserLabel, c.SignInUser, c.SignInPasswordLabel, c.SignInPassword,
-                         c.SignInButton}) {
-        Show(control);
+void ShowControlsOf(PageControls page) {
+    for (const ControlRow& row : kControlRows) {
+        if (row.page == page) ShowWindow(g_controls.*row.handle, SW_SHOW);
     }
+}
+
+void SetUpSignIn() {
+    const WizardControls& c = g_controls;
     std::wstring userName;
     if (!ReadAuthUserName(userName)) {
         FocusAndRemember(c.SignInUser);
@@ -71,53 +49,38 @@ void ShowSignInControls() {
     FocusAndRemember(c.SignInPassword);
 }
 
-void ShowCreateAccountControls() {
-    const WizardControls& c = g_controls;
-    for (HWND control : {c.CreateUserLabel, c.CreateUser, c.CreatePasswordLabel, c.CreatePassword,
-                         c.CreateConfirmLabel, c.CreateConfirm, c.CreateEmailLabel, c.CreateEmail,
-                         c.CreateButton}) {
-        Show(control);
-    }
-    FocusAndRemember(c.CreateUser);
-}
-
 // The focus moves, but savedFocus stays as it was on these pages.
-void ShowProfileControls() {
-    LoadChildProfiles();
+void SetUpProfileChoice() {
     const WizardControls& c = g_controls;
-    for (HWND control : {c.Next, c.ProfileList, c.ProfileExisting, c.ProfileNew, c.ProfileName}) {
-        Show(control);
-    }
     if (g_app.profileCount != 0) {
-        SendMessageW(c.ProfileExisting, BM_SETCHECK, BST_CHECKED, 0);
-        EnableWindow(c.ProfileName, FALSE);
+        StartProfileChoice(ProfileSource::Existing);
         SendMessageW(c.ProfileList, CB_SETCURSEL, 0, 0);
-        SetFocus(c.ProfileList);
     } else {
-        SendMessageW(c.ProfileNew, BM_SETCHECK, BST_CHECKED, 0);
+        StartProfileChoice(ProfileSource::New);
         EnableWindow(c.ProfileExisting, FALSE);
-        EnableWindow(c.ProfileList, FALSE);
-        SetFocus(c.ProfileName);
     }
 }
 
-// False when the page closed the wizard.
-bool ShowDoneControls() {
+void ListProfiles(const std::vector<ProfileEntry>& profiles) {
+    for (const ProfileEntry& profile : profiles) {
+        SendMessageW(g_controls.ProfileList, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(profile.name.c_str()));
+    }
+}
+
+// In an installer run the box that opens the account page comes with Finish.
+void ShowDoneControls() {
     const WizardControls& c = g_controls;
     SetClassLongPtrW(c.SignInSelector, GCLP_HCURSOR,
                      reinterpret_cast<LONG_PTR>(g_draw.ArrowCursor));
-    Show(c.Finish);
-    FocusAndRemember(c.Finish);
-    if (g_app.installerMode && c.OpenAccount != nullptr) {
+    if (c.OpenAccount != nullptr) {
         // Created at (180, 230) it would cover Finish; shown below it instead, so that the
         // parent can have Finish open the account page. It starts unchecked.
         SetWindowPos(c.OpenAccount, nullptr, kOpenAccountX, kOpenAccountY, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Show(c.OpenAccount);
     }
-    if (!g_app.signInMode) return true;
-    DestroyWindow(g_app.mainWindow);
-    return false;
+    ShowControlsOf(PageControls::Done);
+    FocusAndRemember(c.Finish);
 }
 
 }  // namespace
@@ -125,19 +88,28 @@ bool ShowDoneControls() {
 void ShowPage(std::int32_t page) {
     g_app.page = page;
     HidePageControls();
-    switch (ControlsOfPage(page)) {
+    const PageControls controls = ControlsOfPage(page);
+    switch (controls) {
         case PageControls::SignIn:
-            ShowSignInControls();
+            ShowControlsOf(controls);
+            SetUpSignIn();
             break;
         case PageControls::CreateAccount:
-            ShowCreateAccountControls();
+            ShowControlsOf(controls);
+            FocusAndRemember(g_controls.CreateUser);
             break;
         case PageControls::Profile:
-            ShowProfileControls();
+            ListProfiles(LoadChildProfiles());
+            ShowControlsOf(controls);
+            SetUpProfileChoice();
             break;
         case PageControls::Done:
+            ShowDoneControls();
             // A sign-in run ends here; the destroyed window needs no repaint.
-            if (!ShowDoneControls()) return;
+            if (g_app.signInMode) {
+                DestroyWindow(g_app.mainWindow);
+                return;
+            }
             break;
         case PageControls::None:
             break;

@@ -1,11 +1,11 @@
 #pragma once
-// Small owners for Windows handles and COM pointers: whatever made a handle or
-// an interface, every way out of the scope releases it.
+// Owners of kernel, registry, memory and GDI handles: whatever made a handle,
+// every way out of the scope releases it. COM, CryptoAPI and WinHTTP have their
+// own headers beside this one.
 
 #include <windows.h>
 
 #include <memory>
-#include <utility>
 
 struct HandleCloser {
     void operator()(HANDLE handle) const noexcept {
@@ -28,6 +28,12 @@ struct DcDeleter {
 };
 using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
 
+// A text that a system call allocated with GlobalAlloc for the caller to free.
+struct GlobalFreer {
+    void operator()(wchar_t* text) const noexcept { GlobalFree(text); }
+};
+using GlobalText = std::unique_ptr<wchar_t, GlobalFreer>;
+
 // Selects an object into a device context and selects the previous one back.
 class ScopedSelect {
 public:
@@ -41,38 +47,4 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
-};
-
-// A COM interface pointer that is released when it goes out of scope.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { Reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            ptr_ = std::exchange(other.ptr_, nullptr);
-        }
-        return *this;
-    }
-
-    void Reset() noexcept {
-        if (ptr_ != nullptr) std::exchange(ptr_, nullptr)->Release();
-    }
-    // For out-parameters: releases what is held and hands out the slot.
-    T** Put() noexcept {
-        Reset();
-        return &ptr_;
-    }
-    void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
-    T* Get() const noexcept { return ptr_; }
-    T* operator->() const noexcept { return ptr_; }
-    explicit operator bool() const noexcept { return ptr_ != nullptr; }
-
-private:
-    T* ptr_ = nullptr;
 };

@@ -3,7 +3,7 @@
 // stores.
 
 #include "tests/blackbox/harness.h"
-#include "ui/controls.h"
+#include "core/control_ids.h"
 
 namespace {
 

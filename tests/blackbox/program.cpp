@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "tests/blackbox/harness.h"
-#include "ui/controls.h"
+#include "core/control_ids.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "net/service_endpoint.h"
+#include "core/service_endpoint.h"
 #include "tests/blackbox/harness.h"
-#include "ui/controls.h"
+#include "core/control_ids.h"
 
 namespace {
 
 const Strings kFormHeaders = {"Content-Type: application/x-www-form-urlencoded",
                               "User-Agent: WinHttpClient",
-                              "Host: " + Utf8(ServiceOrigin().substr(7)), "Connection: Keep-Alive"};
+                              "Host: " + Utf8(kServiceOrigin.substr(7)), "Connection: Keep-Alive"};
 
 // The values that describe this machine in a request, each as the program must
 // give it. The device identifier: the volume serial of C:\, then CPUID leaf 1,

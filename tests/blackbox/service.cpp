@@ -4,12 +4,10 @@
 
 #include <optional>
 
-#include "net/service_endpoint.h"
-
 namespace {
 
 sockaddr_in OriginAddress() {
-    const std::wstring origin(ServiceOrigin());
+    const std::wstring origin(kServiceOrigin);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port =

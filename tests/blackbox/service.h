@@ -14,6 +14,9 @@
 #include <thread>
 #include <vector>
 
+// The origin the program was built for (the build passes it to the tests too).
+inline constexpr std::wstring_view kServiceOrigin = TIRNA_SERVICE_ORIGIN;
+
 struct ScriptedReply {
     enum class Fault { None, Drop, Truncate, Raw };
     int status = 200;

@@ -3,9 +3,9 @@
 // device's registration in an installer run, and stored values that no run of the
 // program wrote.
 
-#include "net/service_endpoint.h"
+#include "core/service_endpoint.h"
 #include "tests/blackbox/harness.h"
-#include "ui/controls.h"
+#include "core/control_ids.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "net/service_endpoint.h"
+#include "core/service_endpoint.h"
 #include "tests/blackbox/harness.h"
-#include "ui/controls.h"
+#include "core/control_ids.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ TEST(AccountPage, FinishOpensItOnlyWhenTicked) {
         return std::getline(file, urls, '\0') && urls.find("ticked http") != std::string::npos;  // the whole file
     }));
     std::erase(urls, '\r');
-    EXPECT_EQ(urls, "ticked " + Utf8(ServiceOrigin()) + "/account.php\n");
+    EXPECT_EQ(urls, "ticked " + Utf8(kServiceOrigin) + "/account.php\n");
 }
 
 // One copy at a time: a second copy started beside a running wizard ends at once

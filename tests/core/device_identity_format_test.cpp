@@ -1,4 +1,4 @@
-#include "device/device_identity_format.h"
+#include "core/device_identity_format.h"
 
 #include <gtest/gtest.h>
 

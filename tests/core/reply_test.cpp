@@ -1,4 +1,4 @@
-#include "net/reply.h"
+#include "core/reply.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "tests/inprocess/support.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "core/app_state.h"
 #include "tests/inprocess/support.h"
 #include "ui/paint_wizard.h"
 
@@ -112,7 +112,7 @@ TEST(WizardPainting, SelectorsShowTheirPictureUnderAnOutlinedCaption) {
         const Lines lines = RecordPaint([&](HDC dc) {
             DRAWITEMSTRUCT item{ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, ODS_SELECTED, button, dc, {}, 0};
             item.rcItem = {0, 0, 100, 100};
-            DrawSelectorButton(id, &item);
+            DrawSelectorButton(id, item);
         });
         int x = 0, y = 0;
         swscanf(lines.back().c_str(), L"text %d,%d", &x, &y);

@@ -3,14 +3,16 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/app_state.h"
-#include "app/settings_store.h"
+#include "core/app_state.h"
+#include "win/settings_store.h"
 #include "app/startup.h"
 #include "ui/drawing_resources.h"
+#include "win/module.h"
 
 HWND OpenWizard(bool signIn, bool installer) {
     if (g_instance == nullptr) {  // once per process, as at the program's start
         g_instance = GetModuleHandleW(nullptr);
+        LoadWindowStrings(g_instance);
         CreateDrawingResources();
         LoadSelectorBitmaps(g_instance);
         RegisterMainClass(g_instance);

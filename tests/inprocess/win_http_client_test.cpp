@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "net/form_headers.h"
-#include "net/service_endpoint.h"
+#include "core/form_headers.h"
+#include "core/service_endpoint.h"
 #include "tests/blackbox/service.h"
 
 namespace {
@@ -65,7 +65,7 @@ TEST(WinHttpClient, ExchangesWithTheService) {
         ASSERT_TRUE(server.Listening());
         WinHttpClient client{std::wstring(ServiceEndpoint())};
         client.SetPostData(body.data(), static_cast<std::uint32_t>(body.size()));
-        client.SetExtraHeaders(FormPostHeaders(body.size()));
+        client.SetExtraHeaders(FormPostHeaders(body.size(), true));
         bool sent = false;
         for (int i = 0; i < row.sends; ++i) sent = client.Send(row.verb);
         EXPECT_EQ(sent, row.sent);

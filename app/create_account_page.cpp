@@ -1,0 +1,84 @@
+#include <windows.h>
+
+#include <string>
+
+#include "account/credential_check.h"
+#include "account/new_account.h"
+#include "account/password_digest.h"
+#include "app/error_boxes.h"
+#include "app/page_handlers.h"
+#include "core/app_state.h"
+#include "core/input_checks.h"
+#include "ui/controls.h"
+#include "ui/drawing_resources.h"
+#include "ui/show_page.h"
+
+namespace {
+
+struct NewAccountFields {
+    std::wstring userName;
+    std::wstring password;
+    std::wstring confirmation;
+    std::wstring email;
+};
+
+NewAccountFields ReadNewAccountFields() {
+    const WizardControls& c = g_controls;
+    return {ReadFieldText(c.CreateUser), ReadFieldText(c.CreatePassword),
+            ReadFieldText(c.CreateConfirm), ReadFieldText(c.CreateEmail)};
+}
+
+// True when the parent agrees to go on without an e-mail address.
+bool AcceptNoEmail() {
+    return MessageBoxW(g_app.mainWindow,
+                       L"Are you sure you don't want to add an email address where Tirna can send "
+                       L"you notifications?",
+                       L"Tirna - Warning", MB_YESNO | MB_ICONQUESTION) != IDNO;
+}
+
+// False, after the box that says why, when the fields may not be sent.
+bool ValidateNewAccount(const NewAccountFields& f) {
+    if (const auto error = CheckNewAccountFieldsGiven(f.userName, f.password)) {
+        ShowInputError(*error);
+        return false;
+    }
+    // No further message when the parent declines: the page simply stays.
+    if (f.email.empty() && !AcceptNoEmail()) return false;
+    if (const auto error = CheckNewAccountInput(f.userName, f.password, f.confirmation, f.email)) {
+        ShowInputError(*error);
+        return false;
+    }
+    return true;
+}
+
+void ReportFailure(RequestResult code) {
+    ShowArrowCursor();
+    if (IsCommunicationFailure(code)) {
+        ShowCommError(code);
+        return;
+    }
+    const wchar_t* text =
+        code == kUserNameTaken
+            ? L"The username you choosed is already taken. Please choose a different one try "
+              L"again."
+            : L"Invalid username or password. Please make sure you typed them correctly and try "
+              L"again.";
+    MessageBoxW(g_app.mainWindow, text, L"Tirna - Create account error.", MB_OK);
+}
+
+}  // namespace
+
+void CreateAccount() {
+    const NewAccountFields fields = ReadNewAccountFields();
+    if (!ValidateNewAccount(fields)) return;
+    const std::wstring digest = HashPassword(fields.password);
+    ShowBusyCursor();
+    const RequestResult result = CreateParentAccount(fields.userName, digest, fields.email);
+    if (result != kRequestSucceeded) {
+        ReportFailure(result);
+        return;
+    }
+    StoreAcceptedAccount(fields.userName, digest);
+    ShowPage(PageProfileAfterCreate);
+    ShowArrowCursor();
+}

@@ -1,0 +1,54 @@
+#include <windows.h>
+
+#include <string>
+
+#include "account/credential_check.h"
+#include "account/password_digest.h"
+#include "app/error_boxes.h"
+#include "app/page_handlers.h"
+#include "core/app_state.h"
+#include "core/input_checks.h"
+#include "ui/controls.h"
+#include "ui/drawing_resources.h"
+#include "ui/show_page.h"
+
+namespace {
+
+void ReportRefusal(RequestResult result) {
+    ShowArrowCursor();
+    if (IsCommunicationFailure(result)) {
+        ShowCommError(result);
+        return;
+    }
+    MessageBoxW(g_app.mainWindow,
+                L"Invalid username or password. Please make sure you typed them correctly and try "
+                L"again.",
+                L"Tirna - Signin error.", MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+void SignIn() {
+    const std::wstring userName = ReadFieldText(g_controls.SignInUser);
+    const std::wstring password = ReadFieldText(g_controls.SignInPassword);
+    if (const auto error = CheckSignInInput(userName, password)) {
+        ShowInputError(*error);
+        return;
+    }
+    ShowBusyCursor();
+    const std::wstring digest = HashPassword(password);
+    const RequestResult result = AuthenticateWithRepeats(userName, digest);
+    if (result != kRequestSucceeded) {
+        ReportRefusal(result);
+        return;
+    }
+    StoreAcceptedAccount(userName, digest);
+    ShowArrowCursor();
+    // A sign-in run ends with the accepted credentials; the rest of the product
+    // reads the outcome.
+    if (g_app.signInMode && !g_app.installerMode) {
+        DestroyWindow(g_app.mainWindow);
+        return;
+    }
+    ShowPage(PageProfileAfterSignIn);
+}

@@ -1,0 +1,37 @@
+#include "core/debug_line.h"
+
+#include <optional>
+
+namespace {
+
+// A "%s" argument ends at its first NUL, as a C string does.
+std::wstring_view AsCString(std::wstring_view text) {
+    return text.substr(0, text.find(L'\0'));
+}
+
+// The prefix and the message, then, when there is one, a space and the argument;
+// cut to what one line holds.
+std::wstring Line(std::wstring_view message, std::optional<std::wstring_view> argument = {}) {
+    std::wstring line(kDebugLinePrefix);
+    line += AsCString(message);
+    if (argument) {
+        line += L' ';
+        line += *argument;
+    }
+    if (line.size() > kDebugLineCapacity - 1) line.resize(kDebugLineCapacity - 1);
+    return line;
+}
+
+}  // namespace
+
+std::wstring FormatDebugLine(std::wstring_view message) {
+    return Line(message);
+}
+
+std::wstring FormatDebugLine(std::wstring_view message, std::wstring_view text) {
+    return Line(message, AsCString(text));
+}
+
+std::wstring FormatDebugLine(std::wstring_view message, std::int32_t number) {
+    return Line(message, std::to_wstring(number));
+}

@@ -1,0 +1,13 @@
+#include "ui/controls.h"
+
+#include <array>
+
+#include "win/settings_store.h"
+
+WizardControls g_controls;
+
+std::wstring ReadFieldText(HWND control) {
+    std::array<wchar_t, kTextBufferSize> buffer{};
+    GetWindowTextW(control, buffer.data(), static_cast<int>(buffer.size()));
+    return buffer.data();
+}

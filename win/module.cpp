@@ -1,0 +1,3 @@
+#include "win/module.h"
+
+HINSTANCE g_instance = nullptr;
