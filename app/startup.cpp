@@ -103,9 +103,9 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand) {
     LoadSelectorBitmaps(instance);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
-    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, g_className.c_str(), g_title.c_str(),
-                                  kWindowStyle, x, y, kWindowWidth, kWindowHeight, nullptr,
-                                  nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(WS_EX_DLGMODALFRAME, g_className.c_str(), g_title.c_str(), kWindowStyle, x,
+                        y, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     g_app.mainWindow = window;
     if (window == nullptr) return false;
     ShowWindow(window, showCommand);

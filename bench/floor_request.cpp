@@ -7,16 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "win/internet_handle.h"
+
 #ifndef TIRNA_BENCH_PORT
 #error "TIRNA_BENCH_PORT must be defined by the build"
 #endif
 
 namespace {
-
-struct InternetCloser {
-    void operator()(HINTERNET handle) const noexcept { WinHttpCloseHandle(handle); }
-};
-using Internet = std::unique_ptr<void, InternetCloser>;
 
 constexpr wchar_t kHeaders[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
 
@@ -37,14 +34,16 @@ bool PostFormOnce(std::wstring_view body) {
     // The bodies of the benchmark are ASCII, so narrowing each unit is exact.
     std::string bytes(body.begin(), body.end());
     // The same proxy choice as the program: the system's default.
-    const Internet session(WinHttpOpen(L"TirnaBenchFloor", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    const UniqueInternetHandle session(
+        WinHttpOpen(L"TirnaBenchFloor", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                    WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return false;
-    const Internet connection(WinHttpConnect(session.get(), L"127.0.0.1", TIRNA_BENCH_PORT, 0));
+    const UniqueInternetHandle connection(
+        WinHttpConnect(session.get(), L"127.0.0.1", TIRNA_BENCH_PORT, 0));
     if (!connection) return false;
-    const Internet request(WinHttpOpenRequest(connection.get(), L"POST", L"/device_point.php",
-                                              nullptr, WINHTTP_NO_REFERER,
-                                              WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+    const UniqueInternetHandle request(
+        WinHttpOpenRequest(connection.get(), L"POST", L"/device_point.php", nullptr,
+                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
     if (!request) return false;
     const auto length = static_cast<DWORD>(bytes.size());
     if (!WinHttpSendRequest(request.get(), kHeaders, static_cast<DWORD>(-1L), bytes.data(), length,

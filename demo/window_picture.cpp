@@ -15,21 +15,6 @@ namespace {
 constexpr auto kSettleTime = std::chrono::seconds(3);
 constexpr DWORD kPictureIntervalMs = 150;
 
-struct ScreenDc {
-    ScreenDc() : dc(GetDC(nullptr)) {}
-    ~ScreenDc() { ReleaseDC(nullptr, dc); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC dc;
-};
-
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const noexcept {
-        if (object != nullptr) DeleteObject(object);
-    }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
-
 struct Picture {
     LONG width = 0;
     LONG height = 0;
@@ -54,12 +39,12 @@ std::optional<Picture> TakePicture(HWND window) {
     const ScreenDc screen;
     void* bits = nullptr;
     const UniqueBitmap bitmap(
-        CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const UniqueMemoryDc memory(CreateCompatibleDC(screen.dc));
+        CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UniqueMemoryDc memory(CreateCompatibleDC(screen.Get()));
     if (!bitmap || !memory) return std::nullopt;
     {
         const ScopedSelect select(memory.get(), bitmap.get());
-        if (!BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen.dc, rect.left,
+        if (!BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen.Get(), rect.left,
                     rect.top, SRCCOPY)) {
             return std::nullopt;
         }

@@ -194,7 +194,8 @@ bool WinHttpClient::Send(std::wstring_view verb) {
 // Up to three attempts, no pause, until a response arrives.
 bool WinHttpClient::Exchange(void* request) {
     return RepeatUntil(
-        kAttempts, 0, [&] { return ExchangeOnce(request); }, [](bool responded) { return responded; });
+        kAttempts, 0, [&] { return ExchangeOnce(request); },
+        [](bool responded) { return responded; });
 }
 
 bool WinHttpClient::ExchangeOnce(void* request) {

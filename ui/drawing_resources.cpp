@@ -13,8 +13,7 @@ HFONT CreateArialFont(int height, int width, int weight) {
 }
 
 HBITMAP LoadBitmapResource(HINSTANCE instance, int id) {
-    return static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+    return static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
 }
 
 }  // namespace

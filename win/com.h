@@ -12,7 +12,7 @@
 // COM for the process, multithreaded and with the default security, from start-up
 // to every way out of it. Neither call's result is looked at.
 class ComApartment {
-public:
+  public:
     ComApartment() noexcept {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
@@ -26,7 +26,7 @@ public:
 // A COM interface pointer that is released when it goes out of scope.
 template <typename T>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr&) = delete;
@@ -53,7 +53,7 @@ public:
     T* operator->() const noexcept { return ptr_; }
     explicit operator bool() const noexcept { return ptr_ != nullptr; }
 
-private:
+  private:
     T* ptr_ = nullptr;
 };
 
@@ -64,7 +64,7 @@ using UniqueBstr = std::unique_ptr<OLECHAR, BstrFreer>;
 
 // A property value, cleared whichever way the read ends.
 class ScopedVariant {
-public:
+  public:
     ScopedVariant() noexcept { VariantInit(&value_); }
     ~ScopedVariant() { VariantClear(&value_); }
     ScopedVariant(const ScopedVariant&) = delete;
@@ -72,6 +72,6 @@ public:
     VARIANT* Put() noexcept { return &value_; }
     const VARIANT& Get() const noexcept { return value_; }
 
-private:
+  private:
     VARIANT value_;
 };

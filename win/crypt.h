@@ -6,7 +6,7 @@
 #include <wincrypt.h>
 
 class CryptProvider {
-public:
+  public:
     CryptProvider() = default;
     ~CryptProvider() {
         if (handle_ != 0) CryptReleaseContext(handle_, 0);
@@ -16,12 +16,12 @@ public:
     HCRYPTPROV* Put() noexcept { return &handle_; }
     HCRYPTPROV Get() const noexcept { return handle_; }
 
-private:
+  private:
     HCRYPTPROV handle_ = 0;
 };
 
 class CryptHash {
-public:
+  public:
     CryptHash() = default;
     ~CryptHash() {
         if (handle_ != 0) CryptDestroyHash(handle_);
@@ -31,6 +31,6 @@ public:
     HCRYPTHASH* Put() noexcept { return &handle_; }
     HCRYPTHASH Get() const noexcept { return handle_; }
 
-private:
+  private:
     HCRYPTHASH handle_ = 0;
 };
