@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text_buffer.h"
+
 // The profile table has room for this many profiles.
 inline constexpr std::size_t kProfileTableSize = 20;
-// A name is kept in 260 characters, its terminator included.
-inline constexpr std::size_t kProfileNameLimit = 259;
+// A name is kept in a text buffer: at most 259 characters.
+inline constexpr std::size_t kProfileNameLimit = kTextLimit;
 
 struct ProfileEntry {
     std::int32_t id = 0;

@@ -57,6 +57,6 @@ std::string ToUtf8(std::wstring_view text) {
 
 std::optional<std::string> ToUtf8Field(std::wstring_view text) {
     std::string utf8 = ToUtf8(text);
-    if (utf8.size() + 1 > kFieldBufferSize) return std::nullopt;
+    if (utf8.size() + 1 > kTextBufferSize) return std::nullopt;
     return utf8;
 }

@@ -6,13 +6,12 @@
 #include <string>
 #include <string_view>
 
-// Every value converted for a request body goes through a buffer of 260 bytes,
-// its terminator included, so at most 259 bytes of text fit.
-inline constexpr std::size_t kFieldBufferSize = 260;
+#include "core/text_buffer.h"
+
 
 // The UTF-8 form of wide text up to its first NUL, as the system's UTF-8
 // conversion gives it (an unpaired surrogate becomes U+FFFD).
 [[nodiscard]] std::string ToUtf8(std::wstring_view text);
 
-// The UTF-8 form when it fits the 260-byte field buffer; nothing otherwise.
+// The UTF-8 form when it fits a text buffer of bytes (at most 259); nothing otherwise.
 [[nodiscard]] std::optional<std::string> ToUtf8Field(std::wstring_view text);

@@ -9,12 +9,12 @@
 #include <optional>
 
 #include "core/device_identity_format.h"
+#include "core/text_buffer.h"
 #include "win/com.h"
 
 namespace {
 
-// Room for 259 characters of computer name and the terminator.
-constexpr DWORD kNameBufferSize = 260;
+constexpr DWORD kNameBufferSize = kTextBufferSize;
 
 // WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY.
 constexpr LONG kQueryFlags = 0x30;

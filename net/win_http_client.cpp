@@ -6,15 +6,16 @@
 #include <algorithm>
 #include <new>
 
+#include "core/text_buffer.h"
 #include "win/retry.h"
 #include "win/scoped.h"
 
 namespace {
 
 constexpr std::size_t kFirstBodyCapacity = 10240;
-constexpr DWORD kHostCapacity = 260;
+constexpr DWORD kHostCapacity = kTextBufferSize;
 constexpr DWORD kPathCapacity = 1300;
-constexpr std::size_t kProxyListLimit = 259;
+constexpr std::size_t kProxyListLimit = kTextLimit;
 // Unknown certificate authority, wrong certificate name, expired certificate:
 // the client never insists on a valid certificate.
 constexpr DWORD kIgnoredCertificateErrors = SECURITY_FLAG_IGNORE_UNKNOWN_CA |

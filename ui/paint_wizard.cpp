@@ -5,6 +5,7 @@
 
 #include "core/app_state.h"
 #include "core/control_ids.h"
+#include "core/text_buffer.h"
 #include "core/wizard_flow.h"
 #include "resources/resource.h"
 #include "ui/drawing_resources.h"
@@ -45,8 +46,6 @@ constexpr std::size_t kCompositeBufferSize = 1040;
 static_assert(std::size(kSignInHint) + std::size(kCreateAccountHint) - 1 <= kCompositeBufferSize);
 static_assert(std::size(kSignedInText) + std::size(kDeviceReadyText) - 1 <= kCompositeBufferSize);
 static_assert(std::size(kCreatedText) + std::size(kDeviceReadyText) - 1 <= kCompositeBufferSize);
-// Headings and selector captions: 260 characters with the terminator.
-constexpr int kShortTextBufferSize = 260;
 
 constexpr int kCardStep = 140;  // the create selector sits this much below the sign-in one
 constexpr int kCorner = 5;
@@ -121,9 +120,9 @@ UINT HeadingStringId(PageControls controls) {
 // Pages without a heading leave the buffer empty, which draws nothing.
 void PaintHeading(HDC dc, PageControls controls) {
     SelectObject(dc, g_draw.HeadingFont);
-    std::array<wchar_t, kShortTextBufferSize> heading{};
+    std::array<wchar_t, kTextBufferSize> heading{};
     if (const UINT id = HeadingStringId(controls); id != 0) {
-        LoadStringW(g_instance, id, heading.data(), kShortTextBufferSize);
+        LoadStringW(g_instance, id, heading.data(), static_cast<int>(heading.size()));
     }
     DrawTextIn(dc, heading.data(), {200, 10, 600, 64}, DT_WORDBREAK);
 }
@@ -176,7 +175,7 @@ void DrawCaptionAt(HDC dc, const wchar_t* text, const RECT& rect, int dx, int dy
 // White text with a one-pixel black outline, so it reads on every part of the picture.
 void DrawSelectorCaption(const DRAWITEMSTRUCT& item) {
     ScopedSelect font(item.hDC, g_draw.BoldFont);
-    std::array<wchar_t, kShortTextBufferSize> text{};
+    std::array<wchar_t, kTextBufferSize> text{};
     GetWindowTextW(item.hwndItem, text.data(), static_cast<int>(text.size()));
     SetBkMode(item.hDC, TRANSPARENT);
 

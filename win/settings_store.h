@@ -8,12 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "core/text_buffer.h"
+
 inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\TirnaParental";
 inline constexpr wchar_t kStateKey[] = L"SOFTWARE\\TirnaParental\\State";
 
-// Texts read from the store go through a buffer of this many characters, the
-// terminator included, so at most 259 characters count.
-inline constexpr std::size_t kTextBufferSize = 260;
 
 // Outcome of a "/signin" run, for the rest of the product.
 void WriteTempA(std::uint32_t value);
