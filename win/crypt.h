@@ -5,32 +5,29 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-class CryptProvider {
+// Both kinds of handle are plain numbers, 0 for none; `Release` frees one.
+template <typename Release>
+class CryptHandle {
   public:
-    CryptProvider() = default;
-    ~CryptProvider() {
-        if (handle_ != 0) CryptReleaseContext(handle_, 0);
+    CryptHandle() = default;
+    ~CryptHandle() {
+        if (handle_ != 0) Release{}(handle_);
     }
-    CryptProvider(const CryptProvider&) = delete;
-    CryptProvider& operator=(const CryptProvider&) = delete;
-    HCRYPTPROV* Put() noexcept { return &handle_; }
-    HCRYPTPROV Get() const noexcept { return handle_; }
+    CryptHandle(const CryptHandle&) = delete;
+    CryptHandle& operator=(const CryptHandle&) = delete;
+    ULONG_PTR* Put() noexcept { return &handle_; }
+    ULONG_PTR Get() const noexcept { return handle_; }
 
   private:
-    HCRYPTPROV handle_ = 0;
+    ULONG_PTR handle_ = 0;
 };
 
-class CryptHash {
-  public:
-    CryptHash() = default;
-    ~CryptHash() {
-        if (handle_ != 0) CryptDestroyHash(handle_);
-    }
-    CryptHash(const CryptHash&) = delete;
-    CryptHash& operator=(const CryptHash&) = delete;
-    HCRYPTHASH* Put() noexcept { return &handle_; }
-    HCRYPTHASH Get() const noexcept { return handle_; }
-
-  private:
-    HCRYPTHASH handle_ = 0;
+struct CryptContextReleaser {
+    void operator()(HCRYPTPROV provider) const noexcept { CryptReleaseContext(provider, 0); }
 };
+struct CryptHashDestroyer {
+    void operator()(HCRYPTHASH hash) const noexcept { CryptDestroyHash(hash); }
+};
+
+using CryptProvider = CryptHandle<CryptContextReleaser>;
+using CryptHash = CryptHandle<CryptHashDestroyer>;
