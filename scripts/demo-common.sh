@@ -45,16 +45,24 @@ forget_product_values() {
 
 # Drives the program along one path of the wizard (sign-in or create-account, then
 # that path's arguments) and saves the pages as PNG pictures in the directory $2.
+# With --frames first, also a numbered frame after every step the parent sees
+# (frame-NN-KIND.png; see demo/driver.cpp).
 drive_wizard() {
+  local options=()
+  if [ "$1" = --frames ]; then
+    options=(--frames)
+    shift
+  fi
   local path=$1 dir=$2
   shift 2
   mkdir -p "$dir"
-  rm -f "$dir"/page-*.bmp
+  rm -f "$dir"/page-*.bmp "$dir"/frame-*.bmp "$dir"/frame-*.png
   local windows_dir
   windows_dir=$(WINEPREFIX="$(realpath "$build")/wineprefix" WINEDEBUG=-all winepath -w "$(realpath "$dir")")
-  "$build/wine-run.sh" "$build/bin/tirna_demo_driver.exe" "$path" "$windows_dir" "$@"
+  "$build/wine-run.sh" "$build/bin/tirna_demo_driver.exe" "${options[@]}" "$path" "$windows_dir" "$@"
   local bmp
-  for bmp in "$dir"/page-*.bmp; do
+  for bmp in "$dir"/page-*.bmp "$dir"/frame-*.bmp; do
+    [ -e "$bmp" ] || continue
     # Without dates the same picture gives the same file.
     convert "$bmp" -strip -define png:exclude-chunks=date,time "${bmp%.bmp}.png"
     rm "$bmp"

@@ -1,7 +1,7 @@
 // What the program does before and around the wizard: the start-up line and the
 // switches, the silent check of the stored credentials at an ordinary start, the
-// device's registration in an installer run, and stored values that no run of the
-// program wrote.
+// device's registration in an installer run, stored values that no run of the
+// program wrote, and the version the exe carries.
 
 #include "core/service_endpoint.h"
 #include "tests/blackbox/harness.h"
@@ -136,6 +136,28 @@ const Run kLinks[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(LinkedDevice, Runs, ::testing::ValuesIn(kLinks), RunName);
+
+// What Explorer's Details tab shows of the exe: the version set in CMakeLists.txt, and its names.
+TEST(VersionResource, CarriesTheBuildsVersionAndNames) {
+    std::vector<char> info(GetFileVersionInfoSizeW(L"TirnaUIAuth.exe", nullptr));  // found as LoadLibrary would
+    ASSERT_TRUE(GetFileVersionInfoW(L"TirnaUIAuth.exe", 0, static_cast<DWORD>(info.size()), info.data()));
+    const auto query = [&](const std::wstring& path, const void* otherwise = nullptr, void* value = nullptr, UINT size = 0) {
+        return VerQueryValueW(info.data(), path.c_str(), &value, &size) && size ? value : otherwise;
+    };
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(query(L"\\"));
+    const auto* language = static_cast<const WORD*>(query(L"\\VarFileInfo\\Translation"));
+    ASSERT_TRUE(fixed && language);
+    std::vector<int> numbers;  // of the file, then of the product
+    for (DWORD part : {fixed->dwFileVersionMS, fixed->dwFileVersionLS, fixed->dwProductVersionMS, fixed->dwProductVersionLS})
+        numbers.insert(numbers.end(), {HIWORD(part), LOWORD(part)});
+    EXPECT_EQ(numbers, (std::vector<int>{TIRNA_VERSION_NUMBERS, TIRNA_VERSION_NUMBERS}));
+    wchar_t block[64];
+    swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", language[0], language[1]);
+    Strings texts;
+    for (const wchar_t* name : {L"FileVersion", L"ProductVersion", L"OriginalFilename", L"ProductName", L"CompanyName"})
+        texts.push_back(Utf8(static_cast<const wchar_t*>(query(block + std::wstring(name), L"(none)"))));
+    EXPECT_EQ(texts, (Strings{TIRNA_VERSION, TIRNA_VERSION, "TirnaUIAuth.exe", "Tirna Parental Control", "Tirna"}));
+}
 
 // clang-format on
 }  // namespace
