@@ -11,19 +11,22 @@ build=$(cd "${2:?build dir}" && pwd)
 prefix="$build/wineprefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8 LC_ALL=C.UTF-8
 
+# Xvfb chooses a free display itself and reports its number when it is ready, so
+# two sessions started at the same moment never share one display.
 start_xvfb() {
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  (Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  local number="$prefix.xvfb.number"
+  rm -f "$number"
+  (Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" </dev/null >/dev/null 2>&1 &
    echo $! >"$prefix.xvfb.pid")
   for _ in $(seq 1 100); do
-    if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-      echo ":$n" >"$prefix.display"
+    if [ -s "$number" ]; then
+      echo ":$(head -n 1 "$number")" >"$prefix.display"
+      rm -f "$number"
       return 0
     fi
     sleep 0.1
   done
-  echo "Xvfb did not start on :$n" >&2
+  echo "Xvfb did not start" >&2
   return 1
 }
 
