@@ -68,3 +68,26 @@ drive_wizard() {
     rm "$bmp"
   done
 }
+
+# A private run for pictures: builds, starts the stand-in service (its state in $1)
+# and a Wine session on a private Xvfb display; both stop when the script exits.
+start_private_session() {
+  session_work=$1
+  demo_build
+  trap 'service_stop "$session_work"; scripts/wine-session.sh stop "$build"' EXIT
+  service_start "$session_work" >/dev/null
+  unset TIRNA_USE_DISPLAY
+  scripts/wine-session.sh start "$build"
+}
+
+# Both paths of an installer run, each on a machine where the product never ran: signing
+# in and picking Bob (pictures in $1), then creating an account and naming the new
+# profile Charlie (pictures in $2). Further arguments (--frames) go to drive_wizard.
+drive_both_paths() {
+  local sign_in_dir=$1 create_dir=$2
+  shift 2
+  forget_product_values
+  drive_wizard "$@" sign-in "$sign_in_dir" "$demo_user" "$demo_password" Bob
+  forget_product_values
+  drive_wizard "$@" create-account "$create_dir" new.parent kite-string new.parent@example.com Charlie
+}

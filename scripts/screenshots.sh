@@ -11,16 +11,8 @@ source scripts/demo-common.sh
 work="$build/screenshots"
 out=docs/screenshots
 
-demo_build
-trap 'service_stop "$work"; scripts/wine-session.sh stop "$build"' EXIT
-service_start "$work" >/dev/null
-unset TIRNA_USE_DISPLAY
-scripts/wine-session.sh start "$build"
-
-forget_product_values
-drive_wizard sign-in "$work" "$demo_user" "$demo_password" Bob
-forget_product_values
-drive_wizard create-account "$work" new.parent kite-string new.parent@example.com Charlie
+start_private_session "$work"
+drive_both_paths "$work" "$work"
 
 mkdir -p "$out"
 mv "$work"/page-*.png "$out"/

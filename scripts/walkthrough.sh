@@ -12,17 +12,8 @@ source scripts/demo-common.sh
 work="$build/walkthrough"
 out=docs/walkthrough.gif
 
-demo_build
-trap 'service_stop "$work"; scripts/wine-session.sh stop "$build"' EXIT
-service_start "$work" >/dev/null
-unset TIRNA_USE_DISPLAY
-scripts/wine-session.sh start "$build"
-
-forget_product_values
-drive_wizard --frames sign-in "$work/sign-in" "$demo_user" "$demo_password" Bob
-forget_product_values
-drive_wizard --frames create-account "$work/create-account" new.parent kite-string \
-  new.parent@example.com Charlie
+start_private_session "$work"
+drive_both_paths "$work/sign-in" "$work/create-account" --frames
 
 # How long a frame stays, in hundredths of a second, by what it shows: a new page,
 # a box and the end of a run longer than a typed text or a button held down.
