@@ -18,8 +18,6 @@ inline constexpr std::size_t kProfileNameLimit = kTextLimit;
 struct ProfileEntry {
     std::int32_t id = 0;
     std::wstring name;
-
-    bool operator==(const ProfileEntry&) const = default;
 };
 
 struct ProfileList {
