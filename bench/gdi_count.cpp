@@ -20,6 +20,7 @@
 #include "ui/drawing_resources.h"
 #include "ui/paint_wizard.h"
 #include "ui/show_page.h"
+#include "win/com.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ void PaintEveryPage(HDC memoryDc, int repaints) {
 
 int wmain() {
     // COM as the program's start-up initialises it.
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const ComApartment com;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     LoadWindowStrings(instance);
     CreateDrawingResources();
@@ -151,7 +152,6 @@ int wmain() {
     DeleteObject(canvas);
     DestroyWindow(g_app.mainWindow);
     PumpMessages();
-    CoUninitialize();
     if (!countingWorks) return 3;
     return Total(after) > Total(first) ? 1 : 0;
 }

@@ -11,9 +11,11 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 
 #include "device/device_identity.h"
 #include "device/device_registration.h"
+#include "win/com.h"
 
 namespace {
 
@@ -38,11 +40,8 @@ double Time(F&& work) {
 }  // namespace
 
 int wmain() {
-    const double comMs = Time([] {
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        return CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                    RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-    });
+    std::optional<ComApartment> com;
+    const double comMs = Time([&] { return &com.emplace(); });
     const double configFirstMs = Time([] { return GetDeviceConfig(); });
     const double configAgainMs = Time([] { return GetDeviceConfig(); });
     const double restMs =
@@ -50,6 +49,5 @@ int wmain() {
     const double registerMs = Time([] { return RegisterDevice(); });
     std::wprintf(L"%.3f\t%.3f\t%.3f\t%.3f\t%.3f\n", comMs, configFirstMs, configAgainMs, restMs,
                  registerMs);
-    CoUninitialize();
     return 0;
 }

@@ -20,6 +20,7 @@
 #include "win/settings_store.h"
 #include "app/startup.h"
 #include "bench/floor_window.h"
+#include "win/com.h"
 #include "win/debug_log.h"
 #include "win/module.h"
 #include "resources/resource.h"
@@ -107,9 +108,7 @@ void RunFloor(HINSTANCE instance, Steps& steps) {
 
 // The "/signin" start of the program, step by step, with its own functions.
 void RunWizard(HINSTANCE instance, Steps& steps) {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    const ComApartment com;
     steps.Done(L"com");
     // The program's probe and claim of its mutex, under a name of the benchmark's own.
     if (const HANDLE other = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName)) CloseHandle(other);
