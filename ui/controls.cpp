@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "win/settings_store.h"
+#include "core/text_buffer.h"
 
 WizardControls g_controls;
 
