@@ -76,7 +76,8 @@ TEST(AccountPage, FinishOpensItOnlyWhenTicked) {
     std::string urls;
     EXPECT_TRUE(PollUntil([&] {
         std::ifstream file(Utf8(opened));
-        return std::getline(file, urls, '\0') && urls.find("ticked http") != std::string::npos;  // the whole file
+        // The whole file, once the ticked run's line is complete: cmd writes the line end apart.
+        return std::getline(file, urls, '\0') && urls.find("ticked http") != std::string::npos && urls.ends_with('\n');
     }));
     std::erase(urls, '\r');
     EXPECT_EQ(urls, "ticked " + Utf8(kServiceOrigin) + "/account.php\n");
