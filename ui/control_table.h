@@ -13,8 +13,9 @@ inline constexpr DWORD kPushButtonStyle = WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON;
 inline constexpr DWORD kCheckBoxStyle = WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX;
 inline constexpr DWORD kRadioStyle = WS_CHILD | WS_TABSTOP | BS_RADIOBUTTON;
 inline constexpr DWORD kLabelStyle = WS_CHILD | SS_RIGHT;
-// No ES_AUTOHSCROLL: a field takes only as much text as its width shows.
-inline constexpr DWORD kEditStyle = WS_CHILD | WS_BORDER | WS_TABSTOP;
+// ES_AUTOHSCROLL: a field scrolls to take text wider than itself, so that a long
+// address or password is typed whole, up to the limit set at creation (kTextLimit).
+inline constexpr DWORD kEditStyle = WS_CHILD | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 inline constexpr DWORD kPasswordStyle = kEditStyle | ES_PASSWORD;
 // No id and no tab stop: a pick-only list that the Tab key skips.
 inline constexpr DWORD kProfileListStyle =
@@ -22,8 +23,8 @@ inline constexpr DWORD kProfileListStyle =
 
 static_assert(kSelectorStyle == 0x5000000B && kPushButtonStyle == 0x40010000 &&
               kCheckBoxStyle == 0x40010003 && kRadioStyle == 0x40010004 &&
-              kLabelStyle == 0x40000002 && kEditStyle == 0x40810000 &&
-              kPasswordStyle == 0x40810020 && kProfileListStyle == 0x40200203);
+              kLabelStyle == 0x40000002 && kEditStyle == 0x40810080 &&
+              kPasswordStyle == 0x408100A0 && kProfileListStyle == 0x40200203);
 
 // The two selectors belong to no page: every page shows them.
 inline constexpr PageControls kEveryPage = PageControls::None;

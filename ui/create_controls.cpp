@@ -1,8 +1,10 @@
 #include "ui/create_controls.h"
 
 #include <string>
+#include <string_view>
 
 #include "core/app_state.h"
+#include "core/text_buffer.h"
 #include "ui/control_table.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
@@ -28,9 +30,14 @@ bool Wanted(CreatedWhen when) {
 }
 
 void CreateRow(HWND mainWindow, const ControlRow& row) {
-    g_controls.*row.handle = CreateWindowExW(
+    const HWND control = CreateWindowExW(
         0, row.className, row.text, row.style, row.x, row.y, row.width, row.height, mainWindow,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), g_instance, nullptr);
+    g_controls.*row.handle = control;
+    // A field takes no more than every read of it keeps: nothing typed is cut at the read.
+    if (std::wstring_view(row.className) == L"EDIT") {
+        SendMessageW(control, EM_LIMITTEXT, kTextLimit, 0);
+    }
 }
 
 void SetBoldFont(HWND control) {

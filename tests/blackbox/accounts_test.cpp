@@ -20,6 +20,10 @@ const std::string kBinding = "action=setprofile&uname=ann" + kSecret + "&did=<di
 const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
                          "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1"};
 const Strings kNothingStored = {"TempA=dword:0"};
+// Wider than the fields that take them.
+const std::wstring kLongAddress = L"firstname.lastname@example.com";
+const std::wstring kLongPassword = L"p;w\u00f6rd-7 correct-horse-battery-staple-42";
+const std::string kLongPasswordDigest = "3f36ec0373ec7722624d4189686588f1";
 
 // clang-format off
 // A sign-in run whose sign-in fails: the box, the page kept as the parent left
@@ -43,13 +47,14 @@ const Run kSignIns[] = {
                InputError(L"Please do not use special characters like ?!,;'\"\\/ in your username"),
                InputError(L"Please use a shorter username or email.")},
      .written = kNothingStored},
-    // Blanks are kept; a password may hold ";" and letters outside ASCII.
+    // Typed key by key, longer than the fields are wide: blanks are kept; a password
+    // may hold ";" and letters outside ASCII.
     {.name = "AcceptedStoresTheAccountAsTyped", .arguments = L"/signin", .replies = {Reply("0;42")},
-     .steps = SignIn(L" ann@example.com ", L"p;w\u00f6rd-7"),
-     .requests = {"action=authuser&did=<did>&uname= ann@example.com &pmd5=6d4be5f2b3573674c210634c4a138e3b"},
-     .written = {"State\\AuthInfoMD5=sz:6d4be5f2b3573674c210634c4a138e3b",
-                 "State\\AuthInfoUserName=sz: ann@example.com ", "State\\RegSucceeded=dword:1", "TempA=dword:1",
-                 "UID=dword:42"}},
+     .steps = {Keys(IDC_SIGNIN_USER, L" " + kLongAddress + L" "), Keys(IDC_SIGNIN_PASSWORD, kLongPassword),
+               Press(IDC_SIGNIN_BUTTON)},
+     .requests = {"action=authuser&did=<did>&uname= " + Utf8(kLongAddress) + " &pmd5=" + kLongPasswordDigest},
+     .written = {"State\\AuthInfoMD5=sz:" + kLongPasswordDigest, "State\\AuthInfoUserName=sz: " + Utf8(kLongAddress) +
+                 " ", "State\\RegSucceeded=dword:1", "TempA=dword:1", "UID=dword:42"}},
     {.name = "AcceptedInAnOrdinaryRunOpensTheProfilePage", .replies = {Reply("0;42"), Reply("0;2;17;Alpha;18;Beta")},
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) +
               Sees("profile [Alpha|Beta] picked=0 existing=on new=off name=(disabled)") + Close() + Answer(IDYES),
@@ -121,6 +126,14 @@ const Run kCreations[] = {
                   "action=setprofile&" + kRenee + "&did=<did>&profname=Beta Two"},
      .transcript = "A S S S", .written = {"State\\AuthInfoMD5=sz:d7e08d3225037e6f8515b0c619537949",
                  "State\\AuthInfoUserName=sz:Ren\xC3\xA9" "e", "State\\RegSucceeded=dword:1"}},
+    {.name = "LongAddressTypedInBothFields", .arguments = L"/signin", .replies = {Reply("0")}, .otherwise = Reply("0;0"),
+     .steps = OpenCreatePage() + Keys(IDC_CREATE_USER, kLongAddress) + Keys(IDC_CREATE_PASSWORD, L"secret") +
+              Keys(IDC_CREATE_CONFIRM, L"secret") + Keys(IDC_CREATE_EMAIL, kLongAddress) + Press(IDC_CREATE_BUTTON) +
+              Await(View::Profile) + Close(),
+     .requests = {"action=createuser&uname=" + Utf8(kLongAddress) + kSecret + "&did=none&email=" + Utf8(kLongAddress),
+                  "getprofiles"},
+     .written = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest, "State\\AuthInfoUserName=sz:" + Utf8(kLongAddress),
+                 "State\\RegSucceeded=dword:1", "TempA=dword:1"}},
     CreationFails("TakenNameInAHugeReply", {MiBReply("-5")}, {},
                   {kTitle, L"The username you choosed is already taken. Please choose a different one try again.",
                    MB_OK}, "C", {"action=createuser&uname=ann" + kSecret + "&did=none&email=ann@example.org"}),
@@ -170,7 +183,9 @@ const Run kProfileRuns[] = {
     Profiles("NewNameChecksBeforeAnyRequest", Reply("0;0"),
              "profile [](disabled) picked=-1 existing=off(disabled) new=on name=",
              {Press(IDC_NEXT), Answer(), Type(IDC_PROFILE_NAME, L"kid@home"), Press(IDC_NEXT), Answer(),
-              Type(IDC_PROFILE_NAME, std::wstring(130, L'\u00e9')), Press(IDC_NEXT), Answer(),
+              Type(IDC_PROFILE_NAME, L""), Keys(IDC_PROFILE_NAME, std::wstring(300, L'\u00e9')),
+              Sees("profile [](disabled) picked=-1 existing=off(disabled) new=on name=" + Utf8(std::wstring(259, L'\u00e9'))),
+              Press(IDC_NEXT), Answer(),
               Type(IDC_PROFILE_NAME, L"Kid")}, "&profname=Kid",
              {InputError(L"Please type a name for the new child profile."),
               InputError(L"Please do not use special characters like ?!,;'\"\\/."),

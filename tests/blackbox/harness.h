@@ -106,13 +106,15 @@ bool PollUntil(Done done, DWORD timeoutMs = kRunTimeoutMs) {
 
 // One thing the parent does, or sees at that moment.
 struct Step {
-    enum Kind { Type, Press, Tick, Choose, Answer, Await, Look, Controls, Close } kind;
+    enum Kind { Type, Keys, Press, Tick, Choose, Answer, Await, Look, Controls, Close } kind;
     int id = 0;  // the control, or the button that answers a box
     std::wstring text{};
     View view = View::None;
 };
 using Steps = std::vector<Step>;
 inline auto Type = [](int id, std::wstring text) { return Step{Step::Type, id, std::move(text)}; };
+// One character at a time, as a keyboard types: the field's own width and limit apply.
+inline auto Keys = [](int id, std::wstring text) { return Step{Step::Keys, id, std::move(text)}; };
 inline auto Press = [](int id) { return Step{Step::Press, id}; };
 inline auto Tick = [](int id) { return Step{Step::Tick, id}; };  // a check box
 inline auto Choose = [](std::wstring profile) { return Step{Step::Choose, 0, std::move(profile)}; };

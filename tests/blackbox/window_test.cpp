@@ -15,20 +15,20 @@ namespace {
 const Strings kSelectors = {"Button 150 \"Sign in to your account\" 40,40 100x100 5000000b",
                             "Button 151 \"Create your account\" 40,180 100x100 5000000b"};
 const Strings kSignInPage = {
-    "Static 0 \"Username or email:\" 180,140 130x18 50000002", "Edit 152 \"\" 320,138 150x22 50010000 focused",
-    "Static 0 \"Password:\" 180,168 130x18 50000002", "Edit 153 \"\" 320,166 150x22 50010020",
+    "Static 0 \"Username or email:\" 180,140 130x18 50000002", "Edit 152 \"\" 320,138 150x22 50010080 focused",
+    "Static 0 \"Password:\" 180,168 130x18 50000002", "Edit 153 \"\" 320,166 150x22 500100a0",
     "Button 154 \"Sign in\" 320,205 80x22 50010000"};
 const Strings kCreatePage = {
-    "Static 0 \"Username or email:\" 180,120 130x18 50000002", "Edit 156 \"\" 320,118 150x22 50010000 focused",
-    "Static 0 \"Password:\" 180,148 130x18 50000002", "Edit 157 \"\" 320,146 150x22 50010020",
-    "Static 0 \"Confirm Password:\" 180,176 130x18 50000002", "Edit 158 \"\" 320,174 150x22 50010020",
-    "Static 0 \"Your email:\" 180,204 130x18 50000002", "Edit 159 \"\" 320,202 150x22 50010000",
+    "Static 0 \"Username or email:\" 180,120 130x18 50000002", "Edit 156 \"\" 320,118 150x22 50010080 focused",
+    "Static 0 \"Password:\" 180,148 130x18 50000002", "Edit 157 \"\" 320,146 150x22 500100a0",
+    "Static 0 \"Confirm Password:\" 180,176 130x18 50000002", "Edit 158 \"\" 320,174 150x22 500100a0",
+    "Static 0 \"Your email:\" 180,204 130x18 50000002", "Edit 159 \"\" 320,202 150x22 50010080",
     "Button 160 \"Create account\" 320,240 125x22 50010000"};
 const Strings kProfilePage = {
     "ComboBox 0 \"Alice\" 400,218 200x24 50000203 focused",
     "Button 163 \"Existing child profiles:\" 190,220 170x22 50010004",
     "Button 164 \"Create a new child profile (name):\" 190,253 240x22 50010004",
-    "Button 162 \"Next\" 195,310 80x22 50010000", "Edit 165 \"\" 440,252 160x22 58010000"};
+    "Button 162 \"Next\" 195,310 80x22 50010000", "Edit 165 \"\" 440,252 160x22 58010080"};
 const Strings kDonePage = {"Button 155 \"Finish\" 320,220 80x22 50010000 focused"};
 // In an installer run only, below Finish.
 const Strings kAccountBox = {"Button 161 \"Go to my online Tirna account\" 320,256 250x22 50010003"};
