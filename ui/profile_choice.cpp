@@ -17,23 +17,30 @@ Choice ChoiceOf(ProfileSource source) {
                                              : Choice{c.ProfileNew, c.ProfileName};
 }
 
-ProfileSource Other(ProfileSource source) {
-    return source == ProfileSource::Existing ? ProfileSource::New : ProfileSource::Existing;
-}
-
 }  // namespace
 
-void StartProfileChoice(ProfileSource source) {
-    const Choice chosen = ChoiceOf(source);
-    SendMessageW(chosen.button, BM_SETCHECK, BST_CHECKED, 0);
-    EnableWindow(ChoiceOf(Other(source)).field, FALSE);
-    EnableWindow(chosen.field, TRUE);
-    SetFocus(chosen.field);
+void StartProfileChoice(bool profilesListed) {
+    const WizardControls& c = g_controls;
+    if (profilesListed) {
+        SendMessageW(c.ProfileExisting, BM_SETCHECK, BST_CHECKED, 0);
+        EnableWindow(c.ProfileName, FALSE);
+        SendMessageW(c.ProfileList, CB_SETCURSEL, 0, 0);
+        SetFocus(c.ProfileList);
+    } else {
+        SendMessageW(c.ProfileNew, BM_SETCHECK, BST_CHECKED, 0);
+        EnableWindow(c.ProfileExisting, FALSE);
+        EnableWindow(c.ProfileList, FALSE);
+        SetFocus(c.ProfileName);
+    }
 }
 
 void SwitchProfileChoice(ProfileSource source) {
-    // Unchecking a radio button also takes its tab stop, which the checked one gets:
-    // only a switch unchecks.
-    SendMessageW(ChoiceOf(Other(source)).button, BM_SETCHECK, BST_UNCHECKED, 0);
-    StartProfileChoice(source);
+    const Choice chosen = ChoiceOf(source);
+    const Choice other =
+        ChoiceOf(source == ProfileSource::Existing ? ProfileSource::New : ProfileSource::Existing);
+    SendMessageW(other.button, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(chosen.button, BM_SETCHECK, BST_CHECKED, 0);
+    EnableWindow(other.field, FALSE);
+    EnableWindow(chosen.field, TRUE);
+    SetFocus(chosen.field);
 }

@@ -49,18 +49,6 @@ void SetUpSignIn() {
     FocusAndRemember(c.SignInPassword);
 }
 
-// The focus moves, but savedFocus stays as it was on these pages.
-void SetUpProfileChoice() {
-    const WizardControls& c = g_controls;
-    if (g_app.profileCount != 0) {
-        StartProfileChoice(ProfileSource::Existing);
-        SendMessageW(c.ProfileList, CB_SETCURSEL, 0, 0);
-    } else {
-        StartProfileChoice(ProfileSource::New);
-        EnableWindow(c.ProfileExisting, FALSE);
-    }
-}
-
 void ListProfiles(const std::vector<ProfileEntry>& profiles) {
     for (const ProfileEntry& profile : profiles) {
         SendMessageW(g_controls.ProfileList, CB_ADDSTRING, 0,
@@ -101,7 +89,8 @@ void ShowPage(std::int32_t page) {
         case PageControls::Profile:
             ListProfiles(LoadChildProfiles());
             ShowControlsOf(controls);
-            SetUpProfileChoice();
+            // The focus moves, but savedFocus stays as it was on these pages.
+            StartProfileChoice(g_app.profileCount != 0);
             break;
         case PageControls::Done:
             ShowDoneControls();

@@ -48,6 +48,15 @@ const Run kWindows[] = {
               Sees("profile [Alice] picked=0 existing=on new=off name=(disabled)") +
               Press(IDC_NEXT) + Await(View::Done) + Shows(kSelectors + kDonePage) + Close(),
      .requests = {"authuser", "getprofiles", "install", "setprofile"}, .written = kStored},
+    // Shown again (Sign in runs on any page), the page disables afresh and enables nothing
+    // that its first showing, without profiles, disabled.
+    {.name = "ProfilePageShownAgainKeepsWhatItDisabled",
+     .replies = {Reply("0;42"), Reply("0;0"), Reply("0;42"), Reply("0;2;17;Alpha;18;Beta")},
+     .steps = kToProfiles + Sees("profile [](disabled) picked=-1 existing=off(disabled) new=on name=") +
+              Press(IDC_SIGNIN_BUTTON) +
+              Sees("profile [Alpha|Beta](disabled) picked=0 existing=on(disabled) new=on name=(disabled)") +
+              Close() + Answer(IDYES),
+     .boxes = {kCloseQuestion}, .requests = {"authuser", "getprofiles", "authuser", "getprofiles"}, .written = kStored},
     // The closing question keeps the wizard when the parent says no.
     {.name = "ClosingAsksUntilTheDeviceIsLinked",
      .steps = {Close(), Answer(IDNO), Sees("sign-in user= password="), Close(), Answer(IDYES)},
