@@ -120,8 +120,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnClose(window);
             return 0;
         case WM_DRAWITEM:
-            DrawSelectorButton(static_cast<int>(wParam),
-                               *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            // A message without its record draws nothing.
+            if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) {
+                DrawSelectorButton(static_cast<int>(wParam), *item);
+            }
             return 0;
         case WM_COMMAND:
             if (OnCommand(window, wParam)) return 0;

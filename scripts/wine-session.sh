@@ -48,6 +48,9 @@ start)
   # Without a window manager Wine waits for one on every window close; let Wine
   # manage its own windows so that closing is immediate.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  # A program that crashes ends at once, with Wine's report on its standard error,
+  # instead of waiting on the crash dialog until the test's time runs out.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
   ;;
 stop)
   wineserver -k </dev/null >/dev/null 2>&1 || true

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/app_state.h"
+#include "core/control_ids.h"
 #include "tests/inprocess/support.h"
 #include "ui/paint_wizard.h"
 
@@ -123,5 +124,13 @@ TEST(WizardPainting, SelectorsShowTheirPictureUnderAnOutlinedCaption) {
         }
         EXPECT_EQ(lines, expected) << id;
     }
+    DestroyWindow(g_app.mainWindow);
+}
+
+// Another part of the process may send WM_DRAWITEM without its record: the wizard
+// then draws nothing and the process goes on.
+TEST(WizardPainting, DrawItemWithoutARecordIsIgnored) {
+    ASSERT_NE(OpenWizard(), nullptr);
+    EXPECT_EQ(SendMessageW(g_app.mainWindow, WM_DRAWITEM, IDC_SIGNIN_SELECTOR, 0), 0);
     DestroyWindow(g_app.mainWindow);
 }
