@@ -115,7 +115,7 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand) {
 
 int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showCommand) {
     // Declared first, so that COM is uninitialised last, after the mutex is closed.
-    const ComApartment com;
+    ComApartment com;
     if (AnotherCopyRuns()) return 0;
     const UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kMutexName));
 
@@ -127,7 +127,13 @@ int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showComma
     LoadWindowStrings(instance);
     CreateDrawingResources();
     RegisterMainClass(instance);
-    if (!CreateMainWindow(instance, showCommand)) return 0;
+    if (!CreateMainWindow(instance, showCommand)) {
+        // Only the mutex is closed here. The failed creation may have run part of the
+        // window procedure, and whatever it left in the apartment is not torn down
+        // under it: the process ends now, and COM with it.
+        com.LeaveToProcessEnd();
+        return 0;
+    }
 
     const int exitCode = RunMessageLoop(instance);
     if (g_app.signInMode) WriteTempA(g_app.accountReady ? 1 : 0);

@@ -10,7 +10,8 @@
 #include <utility>
 
 // COM for the process, multithreaded and with the default security, from start-up
-// to every way out of it. Neither call's result is looked at.
+// to every way out of it unless the way out says otherwise. Neither call's result is
+// looked at.
 class ComApartment {
   public:
     ComApartment() noexcept {
@@ -18,9 +19,17 @@ class ComApartment {
         CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                              RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
     }
-    ~ComApartment() { CoUninitialize(); }
+    ~ComApartment() {
+        if (uninitialise_) CoUninitialize();
+    }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
+
+    // COM then stays initialised until the process ends.
+    void LeaveToProcessEnd() noexcept { uninitialise_ = false; }
+
+  private:
+    bool uninitialise_ = true;
 };
 
 // A COM interface pointer that is released when it goes out of scope.
