@@ -196,9 +196,11 @@ void DrawSelectorCaption(const DRAWITEMSTRUCT& item) {
 
 void PaintWizard(HDC dc) {
     const PageControls controls = ControlsOfPage(g_app.page);
-    const ScopedSelect brush(dc, g_draw.LightGreyBrush);
-    const ScopedSelect pen(dc, GetStockObject(NULL_PEN));
-    const ScopedSelect font(dc, g_draw.NormalFont);
+    // Brush, pen and font go in in that order; the previous font, brush and pen come
+    // back in this one. No order of scoped selections gives both, so they go back by hand.
+    const HGDIOBJ previousBrush = SelectObject(dc, g_draw.LightGreyBrush);
+    const HGDIOBJ previousPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    const HGDIOBJ previousFont = SelectObject(dc, g_draw.NormalFont);
 
     PaintPanel(dc);
     PaintCards(dc, controls);
@@ -221,6 +223,10 @@ void PaintWizard(HDC dc) {
         DrawTextIn(dc, kProfileHint, {200, 80, 660, 280}, DT_WORDBREAK);
     }
     if (controls == PageControls::Done) PaintDoneText(dc);
+
+    SelectObject(dc, previousFont);
+    SelectObject(dc, previousBrush);
+    SelectObject(dc, previousPen);
 }
 
 void DrawSelectorButton(int id, const DRAWITEMSTRUCT& item) {
