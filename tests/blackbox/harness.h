@@ -112,6 +112,7 @@ struct Step {
     View view = View::None;
 };
 using Steps = std::vector<Step>;
+// The field's whole text replaced at once (WM_SETTEXT), past its width and limit.
 inline auto Type = [](int id, std::wstring text) { return Step{Step::Type, id, std::move(text)}; };
 // One character at a time, as a keyboard types: the field's own width and limit apply.
 inline auto Keys = [](int id, std::wstring text) { return Step{Step::Keys, id, std::move(text)}; };
