@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the Windows program and its tests under
-# Wine, and the platform-free core natively under the sanitizers.
+# Wine, the platform-free core natively under the sanitizers, and the release of the
+# commit (scripts/check-release.sh, committed work only, with a time-out of its own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,8 @@ bash scripts/install-deps.sh
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+timeout --kill-after=10 600 scripts/check-release.sh
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows

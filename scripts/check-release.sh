@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Checks scripts/release.sh on the commit that is checked out (HEAD), in fresh clones,
+# so that committed work only is checked:
+#   - it refuses, before building anything, without --origin, with the placeholder, with
+#     malformed origins and with half the signing options;
+#   - two releases with the same origin, from two clones in different folders (one with
+#     a space in its path), one after the other and the second with another time zone
+#     and umask, give the same exe and the same zip, byte for byte; the archive holds
+#     its four files in order, with the commit's time and fixed modes, a checksum that
+#     checks, BUILDINFO naming the commit, its time and the origin, and the origin in
+#     the exe;
+#   - a release signed with a throwaway self-signed code-signing certificate verifies
+#     with osslsigncode (a changed byte does not), gives back the unsigned exe byte for
+#     byte when its signature is removed, and still carries its version information.
+# Release builds of the program alone: about a minute on two cores. scripts/test.sh
+# runs it with a time-out; alone:
+#   scripts/check-release.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+origin=http://service.example.test
+commit=$(git rev-parse HEAD)
+echo "Checking the release of commit $commit (HEAD): committed work only, built from clones"
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+  echo "(the uncommitted changes of $(pwd) are not part of this check)"
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+trap 'exit 1' INT TERM
+first="$tmp/first"
+second="$tmp/clone two/second"
+for clone in "$first" "$second"; do
+  git clone -q --no-checkout . "$clone"
+  git -C "$clone" checkout -q --detach "$commit"
+done
+
+fail() {
+  echo "check-release: FAILED: $*" >&2
+  exit 1
+}
+
+# A throwaway code-signing certificate; its password only ever in a file.
+keys="$tmp/signing key"
+mkdir "$keys"
+openssl rand -base64 24 >"$keys/password"
+openssl req -x509 -newkey rsa:2048 -noenc -keyout "$keys/key.pem" -out "$keys/cert.pem" -days 2 \
+  -subj "/CN=TirnaUIAuth release check" -addext "keyUsage=critical,digitalSignature" \
+  -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/test cert.pfx" \
+  -passout "file:$keys/password"
+
+# Each row: a part of the refusal's reason, then the arguments.
+refused() {
+  local reason=$1 out
+  shift
+  if out=$("$first/scripts/release.sh" "$@" 2>&1); then
+    fail "release.sh $* did not refuse"
+  fi
+  grep -qF -- "$reason" <<<"$out" || fail "release.sh $* refused without saying \"$reason\": $out"
+  [ ! -e "$first/build" ] || fail "release.sh $* refused after building"
+}
+refused "no --origin"
+refused "needs a value" --origin
+refused "placeholder" --origin http://parental.tirna.example
+refused "placeholder" --origin https://parental.tirna.example:8443
+refused "has a path" --origin "$origin/tirna"
+refused "ends with a slash" --origin "$origin/"
+refused "quote or a backslash" --origin "$origin\""
+refused "quote or a backslash" --origin 'http://service\example.test'
+refused "not http:// or https://" --origin ftp://service.example.test
+refused "not http:// or https://" --origin service.example.test
+refused "no host" --origin http://:8080
+refused "no host name" --origin http://parent@service.example.test
+refused "port that is not" --origin "$origin:65536"
+refused "port that is not" --origin "$origin:"
+refused "port that is not" --origin "$origin:80a"
+refused "go together" --origin "$origin" --sign "$tmp/absent.pfx"
+refused "needs --sign" --origin "$origin" --timestamp http://timestamp.example.test
+refused "cannot open" --origin "$origin" --sign "$keys/test cert.pfx" --password-file "$keys/key.pem"
+echo "ok: release.sh refuses a missing, placeholder or malformed origin before building"
+
+release() {
+  local clone=$1 start=$SECONDS
+  shift
+  (cd "$clone" && scripts/release.sh --origin "$origin" "$@") >"$tmp/release.log" 2>&1 || {
+    cat "$tmp/release.log" >&2
+    fail "release.sh in $clone"
+  }
+  echo "   release built in $clone in $((SECONDS - start)) s"
+}
+version=$(sed -n 's/^project(TirnaUIAuth VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+zip_of() { echo "$1/build/release/TirnaUIAuth-$version.zip"; }
+sha() { sha256sum "$1" | cut -d' ' -f1; }
+
+release "$first"
+(umask 077 && export TZ=XYZ-13 && release "$second")
+for f in TirnaUIAuth.exe zip; do
+  a="$tmp/first.$f" b="$tmp/second.$f"
+  if [ $f = zip ]; then
+    cp "$(zip_of "$first")" "$a" && cp "$(zip_of "$second")" "$b"
+  else
+    unzip -p "$(zip_of "$first")" $f >"$a" && unzip -p "$(zip_of "$second")" $f >"$b"
+  fi
+  cmp "$a" "$b" || fail "the two builds' $f differ"
+  echo "ok: the two builds give the same $f, SHA-256 $(sha "$a")"
+done
+
+unpacked="$tmp/unpacked"
+unzip -q "$tmp/first.zip" -d "$unpacked"
+entries=$(zipinfo -1 "$tmp/first.zip" | tr '\n' ' ')
+[ "$entries" = "TirnaUIAuth.exe TirnaUIAuth.exe.sha256 BUILDINFO CHANGELOG.md " ] ||
+  fail "the archive holds $entries"
+epoch=$(git log -1 --format=%ct)
+# zip keeps times to two seconds, in the time zone release.sh gave it: UTC.
+stamp=$(TZ=UTC date -d "@$epoch" +%Y%m%d.%H%M)
+odd=$(zipinfo -T -s "$tmp/first.zip" | awk -v stamp="$stamp" \
+  '/^-/ && ($1 != "-rw-r--r--" || substr($7, 1, 13) != stamp) {print $NF}')
+[ -z "$odd" ] || fail "entries without mode 644 or the commit's time ($stamp): $odd"
+(cd "$unpacked" && sha256sum --quiet -c TirnaUIAuth.exe.sha256) || fail "the archive's checksum"
+cmp "$unpacked/CHANGELOG.md" CHANGELOG.md || fail "the archive's CHANGELOG.md"
+for line in "commit: $commit\$" "SOURCE_DATE_EPOCH: $epoch " "origin: $origin" "signature: none" \
+  "  g++-mingw-w64-x86-64-posix " "  binutils-mingw-w64-x86-64 " "  mingw-w64-x86-64-dev "; do
+  grep -q "^$line" "$unpacked/BUILDINFO" || fail "BUILDINFO has no line \"$line\""
+done
+strings -e l "$unpacked/TirnaUIAuth.exe" | grep -qxF "$origin/device_point.php" ||
+  fail "the exe does not post to $origin/device_point.php"
+echo "ok: the archive's entries, times, modes, checksum, BUILDINFO and CHANGELOG.md; the origin in the exe"
+
+release "$first" --sign "$keys/test cert.pfx" --password-file "$keys/password"
+signed="$tmp/signed"
+unzip -q "$(zip_of "$first")" -d "$signed"
+(cd "$signed" && sha256sum --quiet -c TirnaUIAuth.exe.sha256) || fail "the signed archive's checksum"
+grep -q "^signature: Authenticode, SHA-256, by CN=TirnaUIAuth release check$" "$signed/BUILDINFO" ||
+  fail "BUILDINFO does not name the signature"
+osslsigncode verify -CAfile "$keys/cert.pem" -in "$signed/TirnaUIAuth.exe" >"$tmp/verify.log" ||
+  fail "osslsigncode verify refuses the signed exe: $(cat "$tmp/verify.log")"
+grep -q "Message digest algorithm  : SHA256" "$tmp/verify.log" || fail "the signature is not SHA-256"
+cp "$signed/TirnaUIAuth.exe" "$tmp/changed.exe"
+printf 'X' | dd of="$tmp/changed.exe" bs=1 seek=4096 conv=notrunc status=none
+if osslsigncode verify -CAfile "$keys/cert.pem" -in "$tmp/changed.exe" >/dev/null 2>&1; then
+  fail "osslsigncode verify accepts the signed exe with a changed byte"
+fi
+osslsigncode remove-signature -in "$signed/TirnaUIAuth.exe" -out "$tmp/unsigned.exe" >/dev/null
+cmp "$tmp/unsigned.exe" "$tmp/first.TirnaUIAuth.exe" ||
+  fail "the signed exe without its signature is not the unsigned build"
+echo "ok: the signed exe verifies, a changed byte does not, and without its signature it is the unsigned exe"
+
+# The version information as windres reads it from the signed exe's resources.
+IFS=. read -r -a parts <<<"$version.0.0.0"
+numbers="${parts[0]}, ${parts[1]}, ${parts[2]}, ${parts[3]}"
+resources=$(x86_64-w64-mingw32-windres -i "$signed/TirnaUIAuth.exe" -O rc | sed 's/^ *//')
+for line in "FILEVERSION $numbers" "PRODUCTVERSION $numbers" 'BLOCK "040904B0"' \
+  "VALUE \"FileVersion\", \"$version\"" "VALUE \"ProductVersion\", \"$version\"" \
+  'VALUE "OriginalFilename", "TirnaUIAuth.exe"' 'VALUE "ProductName", "Tirna Parental Control"' \
+  'VALUE "CompanyName", "Tirna"' 'VALUE "Translation", 0x409, 1200'; do
+  grep -qxF "$line" <<<"$resources" || fail "the signed exe's version information has no $line"
+done
+echo "ok: the signed exe's version information: $version, its names and language"
+echo "release check passed in $SECONDS s"
