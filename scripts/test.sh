@@ -12,6 +12,8 @@ ctest --preset native
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# The tests run on the session's private Xvfb display, never on the caller's.
+unset TIRNA_USE_DISPLAY
 scripts/wine-session.sh start build/windows
 trap 'scripts/wine-session.sh stop build/windows' EXIT
 ctest --preset windows
