@@ -43,12 +43,10 @@ cleanup() {
 trap cleanup EXIT
 
 # A session left by an interrupted run is ended first; the benchmark always uses
-# its own Xvfb display, never the caller's.
+# its own Xvfb display, never the caller's (wine-run.sh runs every program there).
 scripts/wine-session.sh stop "$build"
-unset DISPLAY
+unset TIRNA_USE_DISPLAY
 scripts/wine-session.sh start "$build"
-DISPLAY=$(cat "$build/wineprefix.display")
-export DISPLAY
 wine_run="$build/wine-run.sh"
 
 $service serve --background --port "$port" --db "$results/service.sqlite3" \

@@ -24,8 +24,9 @@ enum class CommandAction {
 [[nodiscard]] CommandAction ActionForCommand(std::uint16_t id, bool accountReady) noexcept;
 
 // The controls a page shows besides the two selectors. Pages 2 and 3 share
-// theirs, as do pages 4 and 5.
-enum class PageControls { None, SignIn, CreateAccount, Profile, Done };
+// theirs, as do pages 4 and 5; a number that is no page shows none. EveryPage is
+// no page's: it stands for the two selectors, which every page shows.
+enum class PageControls { None, SignIn, CreateAccount, Profile, Done, EveryPage };
 
 [[nodiscard]] PageControls ControlsOfPage(std::int32_t page) noexcept;
 

@@ -9,8 +9,8 @@
 // The pictures are DIR\page-N-NAME.bmp. With --frames the driver also saves a frame
 // after every step a parent would see, for an animation: DIR\frame-NN-KIND.bmp, KIND
 // being "step" (text typed, a profile chosen), "press" (a button held down), "page",
-// "box" (a message box in front) or "finish" (Finish held down, the run's last frame).
-// Then the account-creation path first leaves the e-mail address out and, asked
+// "box" (a message box in front) or "finish" (Finish held down, the run's last frame);
+// and the account-creation path first leaves the e-mail address out and, asked
 // whether to go on without one, goes back to add it.
 // The exit code is 0 when the program ended with 0 after Finish, and 1 when the run
 // went any other way (the reason is printed).

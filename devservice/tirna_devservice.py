@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Stand-in Tirna web service for development, demos and end-to-end tests.
+"""Stand-in Tirna web service for development and the demo.
 
   serve  [--host H] [--port P] [--db PATH] [--journal PATH]
          [--background --pidfile PATH [--log PATH] [--replace]]
@@ -7,7 +7,8 @@
   seed   [--db PATH] [--user NAME --password PW --email E --profile NAME ...]
   show   [--db PATH] [--json]
 
-Control endpoints for tests (never journaled, never faulted): GET /__journal[?since=N],
+Control endpoints, for staging faults and reading what arrived (the smoke test uses them;
+never journaled, never faulted): GET /__journal[?since=N],
 POST /__journal/clear, GET|POST /__faults, POST /__faults/clear, GET /__state,
 POST /__reset (forget accounts, devices, journal and faults) and POST /__seed
 ({"uname", "password" or "pmd5", "email", "profiles": [names]}).

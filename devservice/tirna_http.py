@@ -461,7 +461,7 @@ class RequestHandler(BaseHTTPRequestHandler):
         self.connection.settimeout(self.timeout)
         return b"".join(chunks)
 
-    # Control endpoints: test harness only, never journaled and never faulted.
+    # Control endpoints (see tirna_devservice.py): never journaled and never faulted.
 
     CONTROL_PATHS = ("/__journal", "/__journal/clear", "/__faults", "/__faults/clear",
                      "/__state", "/__reset", "/__seed")

@@ -193,13 +193,13 @@ bool WinHttpClient::Send(std::wstring_view verb) {
 }
 
 // Up to three attempts, no pause, until a response arrives.
-bool WinHttpClient::Exchange(void* request) {
+bool WinHttpClient::Exchange(HINTERNET request) {
     return RepeatUntil(
         kAttempts, 0, [&] { return ExchangeOnce(request); },
         [](bool responded) { return responded; });
 }
 
-bool WinHttpClient::ExchangeOnce(void* request) {
+bool WinHttpClient::ExchangeOnce(HINTERNET request) {
     // Added to the same request every time: a repeated line is coalesced with a
     // semicolon ("Content-Length: 57; 57"), which the service tolerates.
     if (!extraHeaders_.empty()) {
@@ -215,7 +215,7 @@ bool WinHttpClient::ExchangeOnce(void* request) {
     return WinHttpReceiveResponse(request, nullptr) != FALSE;
 }
 
-void WinHttpClient::ReadResponseHeader(void* request) {
+void WinHttpClient::ReadResponseHeader(HINTERNET request) {
     DWORD size = 0;
     if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                              WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX) &&
@@ -235,7 +235,7 @@ void WinHttpClient::ReadResponseHeader(void* request) {
 // Appends every available byte to the body buffer, doubling its capacity while the
 // bytes and one zero after them would not fit. False when a buffer could not be
 // had; the bytes received before stay.
-bool WinHttpClient::ReadBody(void* request) {
+bool WinHttpClient::ReadBody(HINTERNET request) {
     for (;;) {
         DWORD available = 0;
         if (!WinHttpQueryDataAvailable(request, &available) || available == 0) return true;

@@ -33,10 +33,10 @@ class WinHttpClient {
     [[nodiscard]] std::wstring ResponseContent() const;
 
   private:
-    bool Exchange(void* request);
-    bool ExchangeOnce(void* request);
-    void ReadResponseHeader(void* request);
-    bool ReadBody(void* request);
+    bool Exchange(HINTERNET request);
+    bool ExchangeOnce(HINTERNET request);
+    void ReadResponseHeader(HINTERNET request);
+    bool ReadBody(HINTERNET request);
     void DecodeBody();
 
     UniqueInternetHandle root_;

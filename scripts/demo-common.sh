@@ -1,7 +1,7 @@
 # shellcheck shell=bash
-# Shared by demo.sh and screenshots.sh (sourced, from the repository's root): the
-# build of the program and its demo driver for the stand-in service, the service
-# itself, and runs of the driver under Wine.
+# Shared by demo.sh, screenshots.sh and walkthrough.sh (sourced, from the
+# repository's root): the build of the program and its demo driver for the stand-in
+# service, the service itself, and runs of the driver under Wine.
 #   TIRNA_BUILD_DIR  build tree (default build/windows)
 #   TIRNA_DEMO_PORT  port of the stand-in service, built into the program (default 47110)
 
@@ -58,7 +58,7 @@ drive_wizard() {
   mkdir -p "$dir"
   rm -f "$dir"/page-*.bmp "$dir"/frame-*.bmp "$dir"/frame-*.png
   local windows_dir
-  windows_dir=$(WINEPREFIX="$(realpath "$build")/wineprefix" WINEDEBUG=-all winepath -w "$(realpath "$dir")")
+  windows_dir=$("$build/wine-run.sh" winepath -w "$(realpath "$dir")")
   "$build/wine-run.sh" "$build/bin/tirna_demo_driver.exe" "${options[@]}" "$path" "$windows_dir" "$@"
   local bmp
   for bmp in "$dir"/page-*.bmp "$dir"/frame-*.bmp; do
@@ -70,7 +70,8 @@ drive_wizard() {
 }
 
 # A private run for pictures: builds, starts the stand-in service (its state in $1)
-# and a Wine session on a private Xvfb display; both stop when the script exits.
+# and a Wine session on a private Xvfb display, never the caller's; both stop when
+# the script exits.
 start_private_session() {
   session_work=$1
   demo_build

@@ -3,11 +3,11 @@
 #   scripts/demo.sh [--auto]
 # Installs what is missing, builds the program for the stand-in service, starts the
 # service with a demo parent account and runs "TirnaUIAuth.exe /installer" under
-# Wine. With DISPLAY set the wizard opens on that display for you to use (--auto
-# lets the demo's driver sign in instead); without one it runs on a private Xvfb
-# display, driven through the sign-in path. A driven run leaves a picture of each
-# page in build/demo/ (TIRNA_DEMO_DIR). At the end the script prints what the
-# service recorded and stops it. Needs no input and ends by itself unless you drive.
+# Wine. With DISPLAY set the wizard opens on that display for you to use; with
+# --auto, or without DISPLAY, it runs on a private Xvfb display, driven through the
+# sign-in path by the demo's driver. A driven run leaves a picture of each page in
+# build/demo/ (TIRNA_DEMO_DIR). At the end the script prints what the service
+# recorded and stops it. Needs no input and ends by itself unless you drive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,7 +32,8 @@ echo "== Stand-in service on http://127.0.0.1:$port with the demo parent account
 trap 'service_stop "$demo_dir"; scripts/wine-session.sh stop "$build"' EXIT
 service_start "$demo_dir"
 
-if [ -n "${DISPLAY:-}" ]; then
+# Only the interactive run uses the caller's display; a driven one never does.
+if [ -n "${DISPLAY:-}" ] && [ -z "$auto" ]; then
   export TIRNA_USE_DISPLAY=1
 else
   unset TIRNA_USE_DISPLAY

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
-  xvfb xauth x11-utils imagemagick zip
+  xvfb xauth x11-utils imagemagick zip curl
   git openssl osslsigncode unzip
   fonts-wine fonts-liberation
   googletest

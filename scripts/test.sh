@@ -15,6 +15,8 @@ timeout --kill-after=10 600 scripts/check-release.sh
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+# The tests run on the session's private Xvfb display, never on the caller's.
+unset TIRNA_USE_DISPLAY
 scripts/wine-session.sh start build/windows
 trap 'scripts/wine-session.sh stop build/windows' EXIT
 ctest --preset windows

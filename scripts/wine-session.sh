@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Starts or stops everything the Windows tests of one build tree need:
-# an X display (Xvfb unless one is given), the build's Wine prefix and a
-# persistent Wine server whose descriptors are detached from the caller.
+# Starts or stops everything the Windows tests of one build tree need: a
+# private Xvfb display, the build's Wine prefix and a persistent Wine server whose
+# descriptors are detached from the caller. The session's display is recorded in
+# BUILD_DIR/wineprefix.display, and BUILD_DIR/wine-run.sh runs every program on it.
 #   scripts/wine-session.sh start BUILD_DIR
 #   scripts/wine-session.sh stop BUILD_DIR
+# Only with TIRNA_USE_DISPLAY set (the demo's interactive mode, or a wizard run by
+# hand) does the session record the caller's DISPLAY instead of starting Xvfb.
 set -euo pipefail
 
 cmd=${1:?start|stop}
@@ -56,8 +59,10 @@ stop)
   wineserver -k </dev/null >/dev/null 2>&1 || true
   if [ -f "$prefix.xvfb.pid" ]; then
     kill "$(cat "$prefix.xvfb.pid")" 2>/dev/null || true
-    rm -f "$prefix.xvfb.pid" "$prefix.display"
+    rm -f "$prefix.xvfb.pid"
   fi
+  # Without a session no display is recorded: wine-run.sh then refuses to run.
+  rm -f "$prefix.display"
   ;;
 *)
   echo "usage: $0 start|stop BUILD_DIR" >&2

@@ -27,7 +27,7 @@ static_assert(kSelectorStyle == 0x5000000B && kPushButtonStyle == 0x40010000 &&
               kPasswordStyle == 0x408100A0 && kProfileListStyle == 0x40200203);
 
 // The two selectors belong to no page: every page shows them.
-inline constexpr PageControls kEveryPage = PageControls::None;
+inline constexpr PageControls kEveryPage = PageControls::EveryPage;
 
 enum class CreatedWhen { Always, CreateSelectorAllowed, InstallerRun };
 

@@ -1,7 +1,8 @@
 #pragma once
-// The shared fonts, brushes, cursors and pictures of the wizard. Made once before
-// the window class is registered and kept until the process ends; painting only
-// selects them.
+// The shared fonts, brushes, cursors and pictures of the wizard, made once and kept
+// until the process ends: cursors, brushes and fonts before the window class is
+// registered (its background is the white brush), the pictures just before the
+// window is created. Painting only selects them.
 
 #include <windows.h>
 

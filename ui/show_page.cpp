@@ -101,6 +101,7 @@ void ShowPage(std::int32_t page) {
             }
             break;
         case PageControls::None:
+        case PageControls::EveryPage:
             break;
     }
     InvalidateRect(g_app.mainWindow, nullptr, TRUE);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
-// Makes `page` (a WizardPage) current: shows, enables and focuses its controls and
-// has the window repainted. Pages 2 and 3 first load the account's child profiles.
+// Makes page number `page` (0 to 5, the values of WizardPage) current: shows its
+// controls, sets their state and the focus, and has the window repainted. Pages 2
+// and 3 first load the account's child profiles.
 void ShowPage(std::int32_t page);

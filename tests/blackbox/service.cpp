@@ -146,6 +146,6 @@ void LoopbackServer::Serve(SOCKET connection) {
     using Fault = ScriptedReply::Fault;
     if (reply.fault == Fault::Drop) return;
     const std::size_t announced = reply.body.size() + (reply.fault == Fault::Truncate ? 1000 : 0);
-    SendAll(connection, (reply.fault == Fault::Raw ? "" : Head(reply, announced)) + reply.body);
+    SendAll(connection, Head(reply, announced) + reply.body);
     if (reply.fault != Fault::Truncate) shutdown(connection, SD_SEND);
 }

@@ -18,7 +18,7 @@
 inline constexpr std::wstring_view kServiceOrigin = TIRNA_SERVICE_ORIGIN;
 
 struct ScriptedReply {
-    enum class Fault { None, Drop, Truncate, Raw };
+    enum class Fault { None, Drop, Truncate };
     int status = 200;
     std::string body{};
     std::string contentType = "text/plain";
@@ -32,9 +32,6 @@ inline auto DroppedReply = [] { return ScriptedReply{.fault = ScriptedReply::Fau
 // Announces 1000 bytes more than it sends.
 inline auto TruncatedReply = [](std::string body) {
     return ScriptedReply{.body = std::move(body), .fault = ScriptedReply::Fault::Truncate}; };
-// These bytes as the whole answer, HTTP or not.
-inline auto RawReply = [](std::string bytes) {
-    return ScriptedReply{.body = std::move(bytes), .fault = ScriptedReply::Fault::Raw}; };
 inline auto SlowReply = [](std::string body) {  // answered after 1.5 s
     return ScriptedReply{.body = std::move(body), .delay = std::chrono::milliseconds(1500)}; };
 inline auto MiBReply = [](std::string start) { return Reply(start + std::string(1 << 20, 'x')); };  // then filler

@@ -1,6 +1,6 @@
-// The wizard window as the parent meets it: the controls of each page in each run
-// mode, the selectors, the closing question, Finish and the keyboard; and one copy
-// of the program at a time.
+// The wizard window as the parent meets it: the controls of each page (and the
+// installer run's account box), the selectors, the closing question, Finish and the
+// keyboard; and one copy of the program at a time.
 
 #include <fstream>
 
