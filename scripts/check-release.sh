@@ -112,14 +112,14 @@ unzip -q "$tmp/first.zip" -d "$unpacked"
 entries=$(zipinfo -1 "$tmp/first.zip" | tr '\n' ' ')
 [ "$entries" = "TirnaUIAuth.exe TirnaUIAuth.exe.sha256 BUILDINFO CHANGELOG.md " ] ||
   fail "the archive holds $entries"
-epoch=$(git log -1 --format=%ct)
+epoch=$(git log -1 --format=%ct "$commit")
 # zip keeps times to two seconds, in the time zone release.sh gave it: UTC.
 stamp=$(TZ=UTC date -d "@$epoch" +%Y%m%d.%H%M)
 odd=$(zipinfo -T -s "$tmp/first.zip" | awk -v stamp="$stamp" \
   '/^-/ && ($1 != "-rw-r--r--" || substr($7, 1, 13) != stamp) {print $NF}')
 [ -z "$odd" ] || fail "entries without mode 644 or the commit's time ($stamp): $odd"
 (cd "$unpacked" && sha256sum --quiet -c TirnaUIAuth.exe.sha256) || fail "the archive's checksum"
-cmp "$unpacked/CHANGELOG.md" CHANGELOG.md || fail "the archive's CHANGELOG.md"
+cmp "$unpacked/CHANGELOG.md" "$first/CHANGELOG.md" || fail "the archive's CHANGELOG.md"
 for line in "commit: $commit\$" "SOURCE_DATE_EPOCH: $epoch " "origin: $origin" "signature: none" \
   "  g++-mingw-w64-x86-64-posix " "  binutils-mingw-w64-x86-64 " "  mingw-w64-x86-64-dev "; do
   grep -q "^$line" "$unpacked/BUILDINFO" || fail "BUILDINFO has no line \"$line\""
