@@ -26,9 +26,6 @@ static_assert(kSelectorStyle == 0x5000000B && kPushButtonStyle == 0x40010000 &&
               kLabelStyle == 0x40000002 && kEditStyle == 0x40810080 &&
               kPasswordStyle == 0x408100A0 && kProfileListStyle == 0x40200203);
 
-// The two selectors belong to no page: every page shows them.
-inline constexpr PageControls kEveryPage = PageControls::EveryPage;
-
 enum class CreatedWhen { Always, CreateSelectorAllowed, InstallerRun };
 
 struct ControlRow {
@@ -45,8 +42,8 @@ struct ControlRow {
 // In creation order, which is also the Tab order.
 // clang-format off
 inline constexpr ControlRow kControlRows[] = {
-    {&WizardControls::SignInSelector, IDC_SIGNIN_SELECTOR, L"BUTTON", L"Sign in to your account", kSelectorStyle, 40, 40, 100, 100, kEveryPage},
-    {&WizardControls::CreateSelector, IDC_CREATE_SELECTOR, L"BUTTON", L"Create your account", kSelectorStyle, 40, 180, 100, 100, kEveryPage, CreatedWhen::CreateSelectorAllowed},
+    {&WizardControls::SignInSelector, IDC_SIGNIN_SELECTOR, L"BUTTON", L"Sign in to your account", kSelectorStyle, 40, 40, 100, 100, PageControls::EveryPage},
+    {&WizardControls::CreateSelector, IDC_CREATE_SELECTOR, L"BUTTON", L"Create your account", kSelectorStyle, 40, 180, 100, 100, PageControls::EveryPage, CreatedWhen::CreateSelectorAllowed},
     {&WizardControls::Finish, IDC_FINISH, L"BUTTON", L"Finish", kPushButtonStyle, 320, 220, 80, 22, PageControls::Done},
     {&WizardControls::OpenAccount, IDC_OPEN_ACCOUNT, L"BUTTON", L"Go to my online Tirna account", kCheckBoxStyle, 180, 230, 250, 22, PageControls::Done, CreatedWhen::InstallerRun},
     {&WizardControls::SignInUserLabel, 0, L"STATIC", L"Username or email:", kLabelStyle, 180, 140, 130, 18, PageControls::SignIn},
