@@ -17,7 +17,7 @@ inline constexpr char kUnreadableVolumeSection[] = "AA-AA-AA-AA";
 // The volume serial's bytes, least significant first, as "%.2X" joined by "-"
 // (or "AA-AA-AA-AA" when it could not be read), then for each of EAX, EBX, ECX and
 // EDX of CPUID leaf 1 a "-" and its four bytes, least significant first. No bit is
-// masked, so the last two digits of EBX name the processor that ran CPUID.
+// masked: the last two digits of EBX name the processor that ran CPUID.
 [[nodiscard]] std::string FormatDeviceId(std::optional<std::uint32_t> volumeSerial,
                                          const std::array<std::uint32_t, 4>& cpuidRegisters);
 

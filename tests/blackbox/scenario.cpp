@@ -18,16 +18,28 @@ const Strings kFormHeaders = {"Content-Type: application/x-www-form-urlencoded",
                               "User-Agent: WinHttpClient",
                               "Host: " + Utf8(kServiceOrigin.substr(7)), "Connection: Keep-Alive"};
 
+// CPUID leaf 1 as run on the first processor that this process may use, the one
+// the program reads it on: EBX's highest byte names the processor that runs it.
+std::array<int, 4> CpuidOnFirstProcessor() {
+    DWORD_PTR mask = 0, system = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &mask, &system);
+    DWORD_PTR first = 1;
+    while (first != 0 && (mask & first) == 0) first <<= 1;
+    const DWORD_PTR previous = SetThreadAffinityMask(GetCurrentThread(), first);
+    std::array<int, 4> cpu{};
+    __cpuid(cpu.data(), 1);
+    SetThreadAffinityMask(GetCurrentThread(), previous);
+    return cpu;
+}
+
 // The values that describe this machine in a request, each as the program must
 // give it. The device identifier: the volume serial of C:\, then CPUID leaf 1,
-// bytes least significant first; its digits 27 and 28 name whichever processor
-// core ran CPUID.
+// bytes least significant first.
 std::vector<std::pair<std::string, std::string>> MachineFields() {
     DWORD serial = 0, size = 260;
     GetVolumeInformationW(L"C:\\", nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
     const std::uint32_t volume = serial;
-    std::array<int, 4> cpu{};
-    __cpuid(cpu.data(), 1);
+    const std::array<int, 4> cpu = CpuidOnFirstProcessor();
     std::array<char, 64> id{};
     std::snprintf(id.data(), id.size(), "%02X-%02X-%02X-%02X", volume & 255u, volume >> 8 & 255,
                   volume >> 16 & 255, volume >> 24);
@@ -44,7 +56,7 @@ std::vector<std::pair<std::string, std::string>> MachineFields() {
     GetVersionExW(&version);
     SYSTEM_POWER_STATUS power{};
     GetSystemPowerStatus(&power);
-    return {{"did", std::string(id.data()).replace(27, 2, "??")},
+    return {{"did", id.data()},
             {"osv", "Windows" + std::to_string(version.dwMajorVersion) + "." +
                         std::to_string(version.dwMinorVersion)},
             {"dtype", power.ACLineStatus <= 1 ? "2" : "1"},
@@ -63,11 +75,7 @@ std::string Normalized(const RecordedRequest& request) {
         if (expected && at != std::string::npos)
             body.replace(at + field.size() + 2, value.size(), "<" + field + ">");
     };
-    for (const auto& [field, expected] : machine) {
-        std::string value = request.Field(field);
-        if (field == "did" && value.size() == 47) value.replace(27, 2, "??");
-        replace(field, value == expected);
-    }
+    for (const auto& [field, expected] : machine) replace(field, request.Field(field) == expected);
     const std::string config = request.Field("dconfig");
     replace("dconfig",
             config.ends_with(' ') && config.find_first_of("&',./?@\\\"") == std::string::npos);

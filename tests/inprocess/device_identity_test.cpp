@@ -1,0 +1,28 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+
+#include "device/device_identity.h"
+
+// CPUID names the processor that runs it; the identifier must not. Called from a
+// thread pinned to each processor in turn it is one identifier, and the calling
+// thread keeps its own affinity.
+TEST(DeviceId, OneIdentifierFromEveryProcessor) {
+    DWORD_PTR processMask = 0, systemMask = 0;
+    ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask));
+    std::set<std::string> ids;
+    for (DWORD_PTR processor = 1; processor != 0; processor <<= 1) {
+        if ((processMask & processor) == 0) continue;
+        std::thread([&] {
+            ASSERT_NE(SetThreadAffinityMask(GetCurrentThread(), processor), 0u);
+            ids.insert(GetDeviceId());
+            // Setting the mask again returns the one the thread had after the call.
+            EXPECT_EQ(SetThreadAffinityMask(GetCurrentThread(), processor), processor);
+        }).join();
+    }
+    EXPECT_EQ(ids.size(), 1u) << testing::PrintToString(ids);
+}
