@@ -35,8 +35,8 @@ const Run kStarts[] = {
     // The registration's result is ignored.
     {.name = "InstallerRunWithoutService", .arguments = L"/installer", .listening = false, .steps = kCloseAsked,
      .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = kRegSucceededReset},
-    {.name = "SignInRunWritesTempA", .arguments = L"x/signinx", .stored = {"TempA=dword:7"}, .steps = {Close()},
-     .written = {"TempA=dword:0"}, .lines = {kStart + "x/signinx"}},
+    {.name = "SignInRunWritesTempA", .arguments = L"x/signinx /INSTALLER", .stored = {"TempA=dword:7"},
+     .steps = {Close()}, .written = {"TempA=dword:0"}, .lines = {kStart + "x/signinx /INSTALLER"}},
     // Only the first 1040 characters count, and the line stops at 1023.
     {.name = "LongCommandLineIsCutBeforeTheSwitchesAreRead", .arguments = std::wstring(1990, L'a') + L" /installer",
      .steps = kCloseAsked, .boxes = {kCloseQuestion}, .lines = {(kStart + std::string(1040, 'a')).substr(0, 1023)}},
