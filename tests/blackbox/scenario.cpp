@@ -260,7 +260,7 @@ std::string RunName(const ::testing::TestParamInfo<Run>& info) {
 
 void Play(const Run& run) {
     DeleteProductKey();
-    for (const std::string& value : run.stored) StoreValue(value);
+    for (const std::string& value : run.stored) ASSERT_NO_FATAL_FAILURE(StoreValue(value));
     std::optional<LoopbackServer> service;
     EXPECT_TRUE(!run.listening || service.emplace(run.replies, run.otherwise).Listening());
     const Strings before = ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);
