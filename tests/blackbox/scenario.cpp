@@ -209,7 +209,7 @@ void ExpectPasswordsKept(const Run& run, const Strings& lines,
                             ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
         const std::string utf16(reinterpret_cast<const char*>(step.text.data()),
                                 step.text.size() * 2);
-        for (const std::string& form : {Utf8(step.text), ansi, Hex(ansi), Hex(utf16)}) {
+        for (const std::string& form : {Utf8(step.text), ansi, utf16, Hex(ansi), Hex(utf16)}) {
             for (const std::string& place : places)
                 EXPECT_EQ(place.find(form), std::string::npos) << place;
         }
