@@ -21,20 +21,16 @@ std::vector<std::wstring> WcstokTokens(const std::wstring& text) {
     return tokens;
 }
 
-// A count or an id: ASCII blanks skipped, one sign, ASCII digits up to the first other
-// character, none giving 0, an overflow clamped to the 32-bit range. Nothing when the
-// reading stops at a character outside ASCII, which may be a blank or a digit of
-// another script (tests/core/reply_test.cpp checks those against the system's _wtoi).
+// A count or an id as the C library reads the ASCII text it starts with; nothing when
+// that reading runs on into a character outside ASCII, a blank or digit of another
+// script (tests/core/reply_test.cpp checks those against the system's _wtoi).
 std::optional<std::int32_t> LeadingInt(std::wstring_view token) {
-    std::size_t i = std::min(token.find_first_not_of(L" \t\n\v\f\r"), token.size());
-    const bool negative = i < token.size() && token[i] == L'-';
-    if (i < token.size() && (token[i] == L'-' || token[i] == L'+')) ++i;
-    long long value = 0;
-    for (; i < token.size() && token[i] >= L'0' && token[i] <= L'9'; ++i)
-        value = std::min(value * 10 + (token[i] - L'0'), 1LL << 32);
-    if (i < token.size() && static_cast<std::uint32_t>(token[i]) >= 0x80) return std::nullopt;
-    return static_cast<std::int32_t>(
-        std::clamp(negative ? -value : value, -(1LL << 31), (1LL << 31) - 1));
+    const std::wstring_view ascii = AsciiPrefix(token);
+    std::size_t at = std::min(ascii.find_first_not_of(L" \t\n\v\f\r"), ascii.size());
+    at += at < ascii.size() && (ascii[at] == L'-' || ascii[at] == L'+');
+    if (ascii.size() < token.size() && ascii.find_first_not_of(L"0123456789", at) == ascii.npos)
+        return std::nullopt;
+    return LeadingIntOfAscii(ascii);
 }
 
 }  // namespace
