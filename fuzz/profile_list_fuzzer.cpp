@@ -21,9 +21,8 @@ std::vector<std::wstring> WcstokTokens(const std::wstring& text) {
     return tokens;
 }
 
-// A count or an id as the C library reads the ASCII text it starts with; nothing when
-// that reading runs on into a character outside ASCII, a blank or digit of another
-// script (tests/core/reply_test.cpp checks those against the system's _wtoi).
+// A count or an id as the C library reads its ASCII start; nothing when the reading runs on
+// into a character outside ASCII (tests/core/reply_test.cpp checks those against _wtoi).
 std::optional<std::int32_t> LeadingInt(std::wstring_view token) {
     const std::wstring_view ascii = AsciiPrefix(token);
     std::size_t at = std::min(ascii.find_first_not_of(L" \t\n\v\f\r"), ascii.size());

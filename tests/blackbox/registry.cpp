@@ -85,8 +85,7 @@ void StoreValue(const std::string& value) {
         const std::wstring text = Wide(payload) + std::wstring(std::max(k.text, 0), L'\0');
         if (k.text >= 0) bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * 2);
     }
-    // The registry adds a terminator to a text whose next character is a NUL: the
-    // bytes handed over are followed by one that is not, and the size stored is read back.
+    // Followed by no NUL, or the registry stores a terminator too; the size stored is checked.
     const std::string data = bytes + "\xFF\xFF";
     const std::size_t slash = path.rfind('\\');
     const std::wstring key =
