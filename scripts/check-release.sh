@@ -90,7 +90,8 @@ release() {
   }
   echo "   release built in $clone in $((SECONDS - start)) s"
 }
-version=$(sed -n 's/^project(TirnaUIAuth VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+version=$(git show "$commit:CMakeLists.txt" | sed -n 's/^project(TirnaUIAuth VERSION \([0-9.]*\) .*/\1/p')
+[ -n "$version" ] || fail "no project(TirnaUIAuth VERSION ...) in the CMakeLists.txt of $commit"
 zip_of() { echo "$1/build/release/TirnaUIAuth-$version.zip"; }
 sha() { sha256sum "$1" | cut -d' ' -f1; }
 

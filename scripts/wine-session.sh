@@ -3,7 +3,7 @@
 # private Xvfb display, the build's Wine prefix and a persistent Wine server whose
 # descriptors are detached from the caller. The session's display is recorded in
 # BUILD_DIR/wineprefix.display, and BUILD_DIR/wine-run.sh runs every program on it.
-#   scripts/wine-session.sh start BUILD_DIR
+#   scripts/wine-session.sh start BUILD_DIR     (ends the build's running session first)
 #   scripts/wine-session.sh stop BUILD_DIR
 # Only with TIRNA_USE_DISPLAY set (the demo's interactive mode, or a wizard run by
 # hand) does the session record the caller's DISPLAY instead of starting Xvfb.
@@ -33,8 +33,30 @@ start_xvfb() {
   return 1
 }
 
+# Ends the build's session: its Wine server, and its Xvfb (the recorded process, if it
+# still is an Xvfb), waited for for up to 10 s until it has ended.
+stop_session() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  if [ -f "$prefix.xvfb.pid" ]; then
+    local pid
+    pid=$(cat "$prefix.xvfb.pid")
+    if [ "$(ps -o comm= -p "$pid")" = Xvfb ] && kill "$pid"; then
+      for _ in $(seq 1 100); do
+        ps -o stat= -p "$pid" | grep -qv Z || break
+        sleep 0.1
+      done
+    fi
+    rm -f "$prefix.xvfb.pid"
+  fi
+  # Without a session no display is recorded: wine-run.sh then refuses to run.
+  rm -f "$prefix.display"
+}
+
 case "$cmd" in
 start)
+  # A session of this build that is still running is ended first, so that a second
+  # start leaves no display behind.
+  stop_session
   mkdir -p "$(dirname "$prefix")"
   if [ -n "${TIRNA_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
     echo "$DISPLAY" >"$prefix.display"
@@ -56,13 +78,7 @@ start)
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
   ;;
 stop)
-  wineserver -k </dev/null >/dev/null 2>&1 || true
-  if [ -f "$prefix.xvfb.pid" ]; then
-    kill "$(cat "$prefix.xvfb.pid")" 2>/dev/null || true
-    rm -f "$prefix.xvfb.pid"
-  fi
-  # Without a session no display is recorded: wine-run.sh then refuses to run.
-  rm -f "$prefix.display"
+  stop_session
   ;;
 *)
   echo "usage: $0 start|stop BUILD_DIR" >&2

@@ -26,8 +26,9 @@ std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
 
 // ---- Values under HKLM\SOFTWARE\TirnaParental, as text --------------------------
 // "path=kind:payload", the path below the product key ("UID", "State\RegSucceeded").
-// Kinds: dword:42; sz:text (UTF-16, no terminator); sz0:, expand0:, multi0: (one
-// terminator added); binary: in hex. A removed value reads "path=deleted".
+// Kinds: dword:42; sz:text (UTF-16, 2 bytes a character, no terminator); sz0:, expand0:,
+// multi0: (one terminator added); binary: in hex. StoreValue reads back the size stored
+// and fails the test unless it is exactly that. A removed value reads "path=deleted".
 
 inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\TirnaParental";
 void DeleteProductKey();

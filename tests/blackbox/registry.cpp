@@ -85,11 +85,20 @@ void StoreValue(const std::string& value) {
         const std::wstring text = Wide(payload) + std::wstring(std::max(k.text, 0), L'\0');
         if (k.text >= 0) bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * 2);
     }
+    // Followed by no NUL, or the registry stores a terminator too; the size stored is checked.
+    const std::string data = bytes + "\xFF\xFF";
     const std::size_t slash = path.rfind('\\');
     const std::wstring key =
         kProductKey + (slash == std::string::npos ? L"" : L"\\" + Wide(path.substr(0, slash)));
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), Wide(path.substr(slash + 1)).c_str(), type,
-                    bytes.data(), static_cast<DWORD>(bytes.size()));
+    const std::wstring name = Wide(path.substr(slash + 1));
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name.c_str(), type, data.data(),
+                    static_cast<DWORD>(bytes.size()));
+    HKEY opened = nullptr;
+    DWORD stored = 0;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened);
+    RegQueryValueExW(opened, name.c_str(), nullptr, nullptr, nullptr, &stored);
+    RegCloseKey(opened);
+    ASSERT_EQ(stored, bytes.size()) << "bytes stored for " << value;
 }
 
 Strings ValuesUnder(HKEY root, const std::wstring& path) {

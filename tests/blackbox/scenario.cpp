@@ -226,7 +226,7 @@ void ExpectPasswordsKept(const Run& run, const Strings& lines,
                             ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
         const std::string utf16(reinterpret_cast<const char*>(step.text.data()),
                                 step.text.size() * 2);
-        for (const std::string& form : {Utf8(step.text), ansi, Hex(ansi), Hex(utf16)}) {
+        for (const std::string& form : {Utf8(step.text), ansi, utf16, Hex(ansi), Hex(utf16)}) {
             for (const std::string& place : places)
                 EXPECT_EQ(place.find(form), std::string::npos) << place;
         }
@@ -277,7 +277,7 @@ std::string RunName(const ::testing::TestParamInfo<Run>& info) {
 
 void Play(const Run& run) {
     DeleteProductKey();
-    for (const std::string& value : run.stored) StoreValue(value);
+    for (const std::string& value : run.stored) ASSERT_NO_FATAL_FAILURE(StoreValue(value));
     std::optional<LoopbackServer> service;
     EXPECT_TRUE(!run.listening || service.emplace(run.replies, run.otherwise).Listening());
     const Strings before = ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);

@@ -89,9 +89,10 @@ const Run kChecks[] = {
 
 INSTANTIATE_TEST_SUITE_P(CredentialCheck, Runs, ::testing::ValuesIn(kChecks), RunName);
 
-// Stored values as other programs leave them. Every text is read through a buffer
-// of 260 characters without asking for its type: a text that does not fit reads as
-// missing, anything else as the text its bytes make. The service refuses.
+// Stored values as other programs leave them. Every text is read through a buffer of
+// 260 characters without asking for its type: one that fills it, with or without a
+// terminator, or is empty reads as missing, any other as the text its bytes make.
+// The service refuses.
 Run Stored(const char* name, std::string userName, std::string digest, std::string sent, std::string shown,
            bool refusedUnsent = false) {
     return {.name = name, .stored = {"State\\AuthInfoUserName=" + userName, "State\\AuthInfoMD5=" + digest},
