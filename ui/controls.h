@@ -37,6 +37,10 @@ struct WizardControls {
 
 extern WizardControls g_controls;
 
-// The control's text as read through a zero-filled buffer of 260 characters, so
-// at most 259 characters count.
+// A sign-in run on a device already linked ("RegSucceeded" is 1, read only in a
+// sign-in run): the parent may only sign in again, with the stored name.
+[[nodiscard]] bool OnlySigningInAgain();
+
+// The control's text (a field's, a button's caption) as read through a zero-filled
+// buffer of 260 characters, so at most 259 characters count.
 [[nodiscard]] std::wstring ReadFieldText(HWND control);
