@@ -1,6 +1,7 @@
 #pragma once
 // The wizard's child controls: the program-wide handles through which the window
-// procedure and the page handlers reach them, and reading what the parent typed.
+// procedure and the page handlers reach them, reading their text, and whether the
+// parent may only sign in again.
 
 #include <windows.h>
 
