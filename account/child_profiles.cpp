@@ -15,10 +15,6 @@ namespace {
 constexpr int kAttempts = 2;
 constexpr DWORD kRepeatPauseMs = 2000;
 
-// Entry i belongs to entry i of the page's list. Both are only appended to; the
-// wizard shows a profile page at most once per run.
-std::vector<ProfileEntry> g_profileTable;
-
 }  // namespace
 
 std::vector<ProfileEntry> LoadChildProfiles() {
@@ -30,12 +26,7 @@ std::vector<ProfileEntry> LoadChildProfiles() {
     ProfileList list = ParseProfileList(reply);
     if (!list.count) return {};
     g_app.profileCount = *list.count;
-    g_profileTable.insert(g_profileTable.end(), list.profiles.begin(), list.profiles.end());
     return std::move(list.profiles);
-}
-
-std::optional<std::int32_t> ListedProfileId(std::intptr_t selection) {
-    return ChosenProfileId(g_profileTable, selection);
 }
 
 std::string SetProfileBody(const ProfileChoice& choice) {

@@ -2,8 +2,6 @@
 // The account's child profiles: listing them, and binding this device to one of
 // them (or to a new one). Both work from the stored credentials.
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,12 +9,9 @@
 #include "core/request_bodies.h"
 
 // Fetches the account's child profiles: sets the announced count in AppState and
-// keeps the listed profiles in the profile table. Returns the profiles just
-// listed, for the page's list; none when the service gave no list.
+// returns the profiles listed, for the page's list and its table of ids; none when
+// the service gave no list.
 [[nodiscard]] std::vector<ProfileEntry> LoadChildProfiles();
-
-// The id of the listed profile at `selection` (a list index, CB_ERR for none).
-[[nodiscard]] std::optional<std::int32_t> ListedProfileId(std::intptr_t selection);
 
 // The setprofile request's body for the choice, from the stored credentials.
 [[nodiscard]] std::string SetProfileBody(const ProfileChoice& choice);

@@ -30,10 +30,7 @@ NewAccountFields ReadNewAccountFields() {
 
 // True when the parent agrees to go on without an e-mail address.
 bool AcceptNoEmail() {
-    return MessageBoxW(g_app.mainWindow,
-                       L"Are you sure you don't want to add an email address where Tirna can send "
-                       L"you notifications?",
-                       L"Tirna - Warning", MB_YESNO | MB_ICONQUESTION) != IDNO;
+    return ShowMessage(kNoEmailQuestion) != IDNO;
 }
 
 // False, after the box that says why, when the fields may not be sent.
@@ -51,21 +48,6 @@ bool ValidateNewAccount(const NewAccountFields& f) {
     return true;
 }
 
-void ReportFailure(RequestResult code) {
-    ShowArrowCursor();
-    if (IsCommunicationFailure(code)) {
-        ShowCommError(code);
-        return;
-    }
-    const wchar_t* text =
-        code == kUserNameTaken
-            ? L"The username you choosed is already taken. Please choose a different one try "
-              L"again."
-            : L"Invalid username or password. Please make sure you typed them correctly and try "
-              L"again.";
-    MessageBoxW(g_app.mainWindow, text, L"Tirna - Create account error.", MB_OK);
-}
-
 }  // namespace
 
 void CreateAccount() {
@@ -75,7 +57,9 @@ void CreateAccount() {
     ShowBusyCursor();
     const RequestResult result = CreateParentAccount(fields.userName, digest, fields.email);
     if (result != kRequestSucceeded) {
-        ReportFailure(result);
+        ShowArrowCursor();
+        ShowRequestFailure(result,
+                           result == kUserNameTaken ? kUserNameTakenError : kCreateAccountRefused);
         return;
     }
     StoreAcceptedAccount(fields.userName, digest);

@@ -8,25 +8,28 @@
 
 namespace {
 
-constexpr wchar_t kInputErrorTitle[] = L"Tirna - Input error";
-constexpr wchar_t kCommErrorTitle[] = L"Tirna - Communication error.";
-constexpr wchar_t kNoConnectivityText[] =
-    L"There is no internet connectivity. Please make sure you have an internet connection up "
-    L"and running and try again.";
-constexpr wchar_t kServerErrorText[] =
-    L"There was an error accessing Tirna parental server. Please try again later.";
+// The communication box for the result, or none when it is no communication failure.
+const Message* CommErrorFor(RequestResult code) {
+    if (!IsCommunicationFailure(code)) return nullptr;
+    return code == kRequestNoValidReply ? &kNoConnectivity : &kServerError;
+}
 
 }  // namespace
 
+int ShowMessage(const Message& message) {
+    return MessageBoxW(g_app.mainWindow, message.text, message.title, message.style);
+}
+
 void ShowInputError(std::wstring_view text) {
     const std::wstring message(text);
-    MessageBoxW(g_app.mainWindow, message.c_str(), kInputErrorTitle, MB_OK);
+    MessageBoxW(g_app.mainWindow, message.c_str(), kInputErrorTitle, kInputErrorStyle);
 }
 
 void ShowCommError(RequestResult code) {
-    const wchar_t* text = code == kRequestNoValidReply  ? kNoConnectivityText
-                          : code == kRequestServerError ? kServerErrorText
-                                                        : nullptr;
-    if (text == nullptr) return;
-    MessageBoxW(g_app.mainWindow, text, kCommErrorTitle, MB_OK | MB_ICONEXCLAMATION);
+    if (const Message* box = CommErrorFor(code)) ShowMessage(*box);
+}
+
+void ShowRequestFailure(RequestResult code, const Message& refusal) {
+    const Message* box = CommErrorFor(code);
+    ShowMessage(box != nullptr ? *box : refusal);
 }

@@ -2,10 +2,14 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
+#include "app/error_boxes.h"
 #include "app/page_handlers.h"
 #include "core/app_state.h"
+#include "core/control_ids.h"
 #include "core/service_endpoint.h"
 #include "core/wizard_flow.h"
 #include "ui/controls.h"
@@ -18,21 +22,13 @@
 
 namespace {
 
-constexpr wchar_t kCloseTitle[] = L"Tirna warning";
-constexpr wchar_t kCloseQuestion[] =
-    L"Closing the authentification window before signing in or creating an Tirna parent "
-    L"account will postpone the activation of Tirna on this computer. That means parental "
-    L"controls will not work for now on this computer untill you sign in. Are you sure you want "
-    L"to abort the authentification of your device with Tirna? \n(you can activate Tirna at a "
-    L"latter time on this device)";
-
 void OnClose(HWND window) {
     if (ActionForClose(g_app.accountReady, g_app.profileSet, g_app.signInMode) ==
         CloseAction::Destroy) {
         DestroyWindow(window);
         return;
     }
-    if (MessageBoxW(window, kCloseQuestion, kCloseTitle, MB_YESNO | MB_ICONEXCLAMATION) == IDYES) {
+    if (ShowMessage(kCloseQuestion) == IDYES) {
         DestroyWindow(window);
     }
 }
@@ -60,39 +56,62 @@ void Finish(HWND window) {
     DestroyWindow(window);
 }
 
-// False when the command is not the wizard's and goes to the default handling.
+// The wizard's commands, each with its handler. The selectors act only until the
+// account is ready; afterwards they are still the wizard's, and do nothing.
+struct Command {
+    int id;
+    void (*handler)(HWND window);
+    bool onlyBeforeAccountReady;
+};
+
+constexpr Command kCommands[] = {
+    {IDC_SIGNIN_SELECTOR, [](HWND) { ShowPage(PageSignIn); }, true},
+    {IDC_CREATE_SELECTOR, [](HWND) { ShowPage(PageCreateAccount); }, true},
+    {IDC_SIGNIN_BUTTON, [](HWND) { SignIn(); }, false},
+    {IDC_FINISH, Finish, false},
+    {IDC_CREATE_BUTTON, [](HWND) { CreateAccount(); }, false},
+    {IDC_NEXT, [](HWND) { SetChildProfile(); }, false},
+    {IDC_PROFILE_EXISTING, [](HWND) { SwitchProfileChoice(ProfileSource::Existing); }, false},
+    {IDC_PROFILE_NEW, [](HWND) { SwitchProfileChoice(ProfileSource::New); }, false},
+};
+
+// Only the control id (the low 16 bits) counts. False when the id is not one of
+// the wizard's commands: the message then goes to the default handling.
 bool OnCommand(HWND window, WPARAM wParam) {
-    switch (ActionForCommand(LOWORD(wParam), g_app.accountReady)) {
-        case CommandAction::PassOn:
-            return false;
-        case CommandAction::Nothing:
-            break;
-        case CommandAction::ShowSignInPage:
-            ShowPage(PageSignIn);
-            break;
-        case CommandAction::ShowCreateAccountPage:
-            ShowPage(PageCreateAccount);
-            break;
-        case CommandAction::SignIn:
-            SignIn();
-            break;
-        case CommandAction::Finish:
-            Finish(window);
-            break;
-        case CommandAction::CreateAccount:
-            CreateAccount();
-            break;
-        case CommandAction::SetChildProfile:
-            SetChildProfile();
-            break;
-        case CommandAction::ChooseExistingProfile:
-            SwitchProfileChoice(ProfileSource::Existing);
-            break;
-        case CommandAction::ChooseNewProfile:
-            SwitchProfileChoice(ProfileSource::New);
-            break;
-    }
+    const int id = LOWORD(wParam);
+    const auto command = std::ranges::find(kCommands, id, &Command::id);
+    if (command == std::end(kCommands)) return false;
+    if (!(command->onlyBeforeAccountReady && g_app.accountReady)) command->handler(window);
     return true;
+}
+
+void OnCreate(HWND window) {
+    // Set first: ShowPage and the password field reach the window through AppState
+    // while the controls are being created.
+    g_app.mainWindow = window;
+    CreateControls(window);
+}
+
+// The focus leaves with the activation and comes back to where it was.
+void OnActivate(WPARAM wParam) {
+    if (wParam == 0) {
+        g_app.savedFocus = GetFocus();
+    } else {
+        SetFocus(g_app.savedFocus);
+    }
+}
+
+// A message without its record draws nothing.
+void OnDrawItem(WPARAM wParam, LPARAM lParam) {
+    if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) {
+        DrawSelectorButton(static_cast<int>(wParam), *item);
+    }
+}
+
+// The labels stand on the white page area.
+LRESULT OnCtlColorStatic(WPARAM wParam) {
+    SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+    return reinterpret_cast<LRESULT>(g_draw.WhiteBrush);
 }
 
 }  // namespace
@@ -100,18 +119,13 @@ bool OnCommand(HWND window, WPARAM wParam) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            CreateControls(window);
+            OnCreate(window);
             return 0;
         case WM_DESTROY:
             OnDestroy();
             return 0;
         case WM_ACTIVATE:
-            // The focus leaves with the activation and comes back to where it was.
-            if (wParam == 0) {
-                g_app.savedFocus = GetFocus();
-            } else {
-                SetFocus(g_app.savedFocus);
-            }
+            OnActivate(wParam);
             return 0;
         case WM_PAINT:
             OnPaint(window);
@@ -120,18 +134,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             OnClose(window);
             return 0;
         case WM_DRAWITEM:
-            // A message without its record draws nothing.
-            if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) {
-                DrawSelectorButton(static_cast<int>(wParam), *item);
-            }
+            OnDrawItem(wParam, lParam);
             return 0;
         case WM_COMMAND:
             if (OnCommand(window, wParam)) return 0;
             break;
         case WM_CTLCOLORSTATIC:
-            // The labels stand on the white page area.
-            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-            return reinterpret_cast<LRESULT>(g_draw.WhiteBrush);
+            return OnCtlColorStatic(wParam);
         default:
             break;
     }

@@ -11,6 +11,7 @@
 #include "core/wizard_flow.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
+#include "ui/profile_choice.h"
 #include "ui/show_page.h"
 
 namespace {
@@ -28,7 +29,7 @@ std::optional<ProfileChoice> ReadProfileChoice() {
     }
     // Without a listed profile chosen (the service announced profiles but listed
     // none) there is nothing to bind the device to: ask rather than send a guess.
-    const auto id = ListedProfileId(SendMessageW(g_controls.ProfileList, CB_GETCURSEL, 0, 0));
+    const auto id = ChosenListedProfileId();
     if (!id) {
         ShowInputError(kNoProfileChosenText);
         return std::nullopt;
@@ -45,10 +46,7 @@ void SetChildProfile() {
     ShowBusyCursor();
     if (!RegisterDeviceWithRepeat()) {
         ShowArrowCursor();
-        MessageBoxW(g_app.mainWindow,
-                    L"There was an error authenticating your device with Tirna server. Please try "
-                    L"again later.",
-                    L"Tirna - Server error", MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(kRegistrationError);
         return;
     }
     const bool profileSet = SendSetProfile(body);

@@ -12,22 +12,6 @@
 #include "ui/drawing_resources.h"
 #include "ui/show_page.h"
 
-namespace {
-
-void ReportRefusal(RequestResult result) {
-    ShowArrowCursor();
-    if (IsCommunicationFailure(result)) {
-        ShowCommError(result);
-        return;
-    }
-    MessageBoxW(g_app.mainWindow,
-                L"Invalid username or password. Please make sure you typed them correctly and try "
-                L"again.",
-                L"Tirna - Signin error.", MB_OK | MB_ICONEXCLAMATION);
-}
-
-}  // namespace
-
 void SignIn() {
     const std::wstring userName = ReadFieldText(g_controls.SignInUser);
     const std::wstring password = ReadFieldText(g_controls.SignInPassword);
@@ -39,7 +23,8 @@ void SignIn() {
     const std::wstring digest = HashPassword(password);
     const RequestResult result = AuthenticateWithRepeats(userName, digest);
     if (result != kRequestSucceeded) {
-        ReportRefusal(result);
+        ShowArrowCursor();
+        ShowRequestFailure(result, kSignInRefused);
         return;
     }
     StoreAcceptedAccount(userName, digest);

@@ -21,8 +21,6 @@ namespace {
 constexpr wchar_t kMutexName[] = L"Global\\TirnaUIAuth";
 constexpr int kWindowWidth = 700;
 constexpr int kWindowHeight = 420;
-// WS_VISIBLE | WS_CAPTION | WS_SYSMENU and the low bit 0x0400 the wizard has always carried.
-constexpr DWORD kWindowStyle = 0x10C80400;
 
 // The window's title (string 103) and class name (string 109), loaded once.
 std::wstring g_title;
@@ -103,10 +101,10 @@ bool CreateMainWindow(HINSTANCE instance, int showCommand) {
     LoadSelectorBitmaps(instance);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
+    // The window procedure records the window in AppState when it is created.
     HWND window =
-        CreateWindowExW(WS_EX_DLGMODALFRAME, g_className.c_str(), g_title.c_str(), kWindowStyle, x,
-                        y, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
-    g_app.mainWindow = window;
+        CreateWindowExW(WS_EX_DLGMODALFRAME, g_className.c_str(), g_title.c_str(), kMainWindowStyle,
+                        x, y, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return false;
     ShowWindow(window, showCommand);
     UpdateWindow(window);

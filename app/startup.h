@@ -11,5 +11,11 @@ int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showComma
 // CreateMainWindow, which loads the selector pictures before it creates the window.
 void LoadWindowStrings(HINSTANCE instance);
 void RegisterMainClass(HINSTANCE instance);
+// The wizard window's style: visible, with a caption that has only the close box.
+// The low word of a window's style belongs to its class; this one reads none of it,
+// so the 0x0400 there has no effect.
+inline constexpr DWORD kMainWindowStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | 0x0400;
+static_assert(kMainWindowStyle == 0x10C80400);
+
 // True when the wizard window exists.
 bool CreateMainWindow(HINSTANCE instance, int showCommand);

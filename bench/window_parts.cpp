@@ -132,8 +132,8 @@ void RunWizard(HINSTANCE instance, Steps& steps) {
     std::wstring title(100, L'\0');
     LoadStringW(instance, IDS_CLASS_NAME, className.data(), 100);
     LoadStringW(instance, IDS_TITLE, title.data(), 100);
-    const HWND window = CreateCentredWindow(instance, className.c_str(), title.c_str(), 0x10C80400);
-    g_app.mainWindow = window;
+    const HWND window =
+        CreateCentredWindow(instance, className.c_str(), title.c_str(), kMainWindowStyle);
     steps.Done(L"create_window_and_controls");
     ShowAndPaint(window, steps);
     CloseHandle(mutex);

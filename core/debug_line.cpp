@@ -2,18 +2,15 @@
 
 #include <optional>
 
-namespace {
+#include "core/text_buffer.h"
 
-// A "%s" argument ends at its first NUL, as a C string does.
-std::wstring_view AsCString(std::wstring_view text) {
-    return text.substr(0, text.find(L'\0'));
-}
+namespace {
 
 // The prefix and the message, then, when there is one, a space and the argument;
 // cut to what one line holds.
 std::wstring Line(std::wstring_view message, std::optional<std::wstring_view> argument = {}) {
     std::wstring line(kDebugLinePrefix);
-    line += AsCString(message);
+    line += UpToFirstNul(message);
     if (argument) {
         line += L' ';
         line += *argument;
@@ -29,7 +26,8 @@ std::wstring FormatDebugLine(std::wstring_view message) {
 }
 
 std::wstring FormatDebugLine(std::wstring_view message, std::wstring_view text) {
-    return Line(message, AsCString(text));
+    // A "%s" argument ends at its first NUL.
+    return Line(message, UpToFirstNul(text));
 }
 
 std::wstring FormatDebugLine(std::wstring_view message, std::int32_t number) {

@@ -5,6 +5,12 @@
 // included: at most kTextLimit units of text count.
 
 #include <cstddef>
+#include <string_view>
 
 inline constexpr std::size_t kTextBufferSize = 260;
 inline constexpr std::size_t kTextLimit = kTextBufferSize - 1;
+
+// The text up to its first NUL, as a C string reads it: a buffer's text.
+[[nodiscard]] constexpr std::wstring_view UpToFirstNul(std::wstring_view text) noexcept {
+    return text.substr(0, text.find(L'\0'));
+}

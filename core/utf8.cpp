@@ -37,7 +37,7 @@ void AppendUtf8(std::string& out, char32_t code) {
 // wchar_t holds UTF-16 units on Windows and whole code points elsewhere; surrogate
 // pairs are joined in either case, so both give the same bytes for the same text.
 std::string ToUtf8(std::wstring_view text) {
-    text = text.substr(0, text.find(L'\0'));
+    text = UpToFirstNul(text);
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -4,12 +4,35 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "win/scoped.h"
 
 namespace {
+
+// A bitmap made for a picture, deleted when it goes out of scope.
+struct GdiObjectDeleter {
+    void operator()(HGDIOBJ object) const noexcept {
+        if (object != nullptr) DeleteObject(object);
+    }
+};
+using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
+
+// The screen's device context, released when it goes out of scope.
+class ScreenDc {
+  public:
+    ScreenDc() noexcept : dc_(GetDC(nullptr)) {}
+    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    HDC Get() const noexcept { return dc_; }
+
+  private:
+    HDC dc_;
+};
 
 // A window that is still painting settles well within this.
 constexpr auto kSettleTime = std::chrono::seconds(3);

@@ -16,8 +16,8 @@ namespace {
 
 constexpr DWORD kNameBufferSize = kTextBufferSize;
 
-// WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY.
-constexpr LONG kQueryFlags = 0x30;
+constexpr LONG kQueryFlags = WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY;
+static_assert(kQueryFlags == 0x30);
 
 std::optional<std::uint32_t> ReadSystemVolumeSerial() {
     DWORD serial = 0;

@@ -13,7 +13,7 @@
 
 namespace {
 
-// The version record as the registration has always asked for it.
+// The plain version record (not the extended one), 276 bytes.
 static_assert(sizeof(OSVERSIONINFOW) == 276);
 
 // A failed query leaves the zero-filled record: the version reads 0.0.

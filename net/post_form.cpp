@@ -1,8 +1,7 @@
 #include "net/post_form.h"
 
-#include <new>
-
 #include "core/form_headers.h"
+#include "core/out_of_memory.h"
 #include "net/win_http_client.h"
 #include "win/debug_log.h"
 #include "win/retry.h"
@@ -23,11 +22,8 @@ constexpr wchar_t kRequestUrl[] = L"[TirnaNet] failed to send request to server;
 
 void StoreReply(std::wstring* reply, const std::wstring& content) {
     if (reply == nullptr) return;
-    try {
-        *reply = content;
-    } catch (const std::bad_alloc&) {
-        reply->clear();
-    }
+    // Without the memory for the copy the caller gets no reply text.
+    if (!TryAllocate([&] { *reply = content; })) reply->clear();
 }
 
 // One attempt: the result of a success or error reply, or nothing when the post

@@ -4,8 +4,8 @@
 #include <winhttp.h>
 
 #include <algorithm>
-#include <new>
 
+#include "core/out_of_memory.h"
 #include "core/text_buffer.h"
 #include "win/retry.h"
 #include "win/scoped.h"
@@ -33,16 +33,7 @@ constexpr int kReceiveTimeout = 30000;
 // allocation the buffer stays as it was and the answer is false.
 template <typename T>
 bool TryResize(std::vector<T>& buffer, std::size_t count) noexcept {
-    try {
-        buffer.resize(count);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
-std::wstring_view UpToFirstNul(std::wstring_view text) {
-    return text.substr(0, text.find(L'\0'));
+    return TryAllocate([&] { buffer.resize(count); });
 }
 
 bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view upper) {
@@ -135,8 +126,8 @@ WinHttpClient::WinHttpClient(std::wstring url) : url_(std::move(url)) {}
 void WinHttpClient::SetPostData(const void* data, std::uint32_t length) {
     postData_.reset();
     postLength_ = 0;
-    postData_.reset(new (std::nothrow) std::uint8_t[length]);
-    if (!postData_) return;  // memory is short: no post data
+    // Without the memory the client has no post data.
+    if (!TryAllocate([&] { postData_.reset(new std::uint8_t[length]); })) return;
     std::copy_n(static_cast<const std::uint8_t*>(data), length, postData_.get());
     postLength_ = length;
 }

@@ -15,12 +15,12 @@
 
 namespace {
 
-// Asked when the row is reached, so that "RegSucceeded" is read only in a sign-in
-// run: a parent who already linked this device can then only sign in again.
+// Asked when the row is reached: the create selector only when the parent may
+// create an account.
 bool Wanted(CreatedWhen when) {
     switch (when) {
         case CreatedWhen::CreateSelectorAllowed:
-            return !(g_app.signInMode && ReadRegSucceeded());
+            return !OnlySigningInAgain();
         case CreatedWhen::InstallerRun:
             return g_app.installerMode;
         case CreatedWhen::Always:
@@ -47,9 +47,6 @@ void SetBoldFont(HWND control) {
 }  // namespace
 
 void CreateControls(HWND mainWindow) {
-    // ShowPage and the password field reach the window through AppState, which
-    // CreateMainWindow fills only once this creation has returned.
-    g_app.mainWindow = mainWindow;
     g_controls = WizardControls{};
     for (const ControlRow& row : kControlRows) {
         if (Wanted(row.when)) CreateRow(mainWindow, row);

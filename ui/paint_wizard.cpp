@@ -8,6 +8,7 @@
 #include "core/text_buffer.h"
 #include "core/wizard_flow.h"
 #include "resources/resource.h"
+#include "ui/controls.h"
 #include "ui/drawing_resources.h"
 #include "win/module.h"
 #include "win/scoped.h"
@@ -175,21 +176,20 @@ void DrawCaptionAt(HDC dc, const wchar_t* text, const RECT& rect, int dx, int dy
 // White text with a one-pixel black outline, so it reads on every part of the picture.
 void DrawSelectorCaption(const DRAWITEMSTRUCT& item) {
     ScopedSelect font(item.hDC, g_draw.BoldFont);
-    std::array<wchar_t, kTextBufferSize> text{};
-    GetWindowTextW(item.hwndItem, text.data(), static_cast<int>(text.size()));
+    const std::wstring text = ReadFieldText(item.hwndItem);
     SetBkMode(item.hDC, TRANSPARENT);
 
     RECT measured = CaptionRect(item.rcItem, 36);
     const int height =
-        DrawTextW(item.hDC, text.data(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_RIGHT);
+        DrawTextW(item.hDC, text.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_RIGHT);
     const RECT rect = CaptionRect(item.rcItem, height);
 
     SetTextColor(item.hDC, kBlack);
     for (const POINT offset : {POINT{0, 0}, POINT{-2, 0}, POINT{-2, -2}, POINT{0, -2}}) {
-        DrawCaptionAt(item.hDC, text.data(), rect, offset.x, offset.y);
+        DrawCaptionAt(item.hDC, text.c_str(), rect, offset.x, offset.y);
     }
     SetTextColor(item.hDC, kWhite);
-    DrawCaptionAt(item.hDC, text.data(), rect, -1, -1);
+    DrawCaptionAt(item.hDC, text.c_str(), rect, -1, -1);
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 namespace {
 
+// The listed profiles, index-aligned with the list (ListProfiles).
+std::vector<ProfileEntry> g_profileTable;
+
 struct Choice {
     HWND button;
     HWND field;
@@ -18,6 +21,19 @@ Choice ChoiceOf(ProfileSource source) {
 }
 
 }  // namespace
+
+void ListProfiles(const std::vector<ProfileEntry>& profiles) {
+    for (const ProfileEntry& profile : profiles) {
+        g_profileTable.push_back(profile);
+        SendMessageW(g_controls.ProfileList, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(profile.name.c_str()));
+    }
+}
+
+std::optional<std::int32_t> ChosenListedProfileId() {
+    return ChosenProfileId(g_profileTable,
+                           SendMessageW(g_controls.ProfileList, CB_GETCURSEL, 0, 0));
+}
 
 void StartProfileChoice(bool profilesListed) {
     const WizardControls& c = g_controls;

@@ -44,16 +44,8 @@ void SetUpSignIn() {
         FocusAndRemember(c.SignInUser);
         return;
     }
-    // A sign-in run of a linked device may only sign in again with the stored name.
-    if (g_app.signInMode && ReadRegSucceeded()) EnableWindow(c.SignInUser, FALSE);
+    if (OnlySigningInAgain()) EnableWindow(c.SignInUser, FALSE);
     FocusAndRemember(c.SignInPassword);
-}
-
-void ListProfiles(const std::vector<ProfileEntry>& profiles) {
-    for (const ProfileEntry& profile : profiles) {
-        SendMessageW(g_controls.ProfileList, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(profile.name.c_str()));
-    }
 }
 
 // In an installer run the box that opens the account page comes with Finish.
@@ -100,8 +92,7 @@ void ShowPage(std::int32_t page) {
                 return;
             }
             break;
-        case PageControls::None:
-        case PageControls::EveryPage:
+        default:  // PageControls::None: a number that is no page shows nothing
             break;
     }
     InvalidateRect(g_app.mainWindow, nullptr, TRUE);

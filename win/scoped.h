@@ -34,27 +34,6 @@ struct GlobalFreer {
 };
 using GlobalText = std::unique_ptr<wchar_t, GlobalFreer>;
 
-// A GDI object made for a while (a bitmap, say), deleted when it goes out of scope.
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const noexcept {
-        if (object != nullptr) DeleteObject(object);
-    }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
-
-// The screen's device context, released when it goes out of scope.
-class ScreenDc {
-  public:
-    ScreenDc() noexcept : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC Get() const noexcept { return dc_; }
-
-  private:
-    HDC dc_;
-};
-
 // Selects an object into a device context and selects the previous one back.
 class ScopedSelect {
   public:
