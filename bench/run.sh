@@ -7,7 +7,9 @@
 # starts Xvfb, the Wine server and the stand-in service, measures, and stops
 # them again. Raw figures stay in build/bench/results.
 #   BENCH_RUNS=30   measured runs per program and figure (use 20 or more)
-#   BENCH_DOC=path  document to update (empty: only print the table)
+#   BENCH_DOC=path  document to update (empty: only print the tables)
+#   BENCH_BLOCK=quiet|loaded  which recorded run of the document to replace:
+#                   quiet (the default) on an idle machine, loaded with other work on it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -15,6 +17,7 @@ root=$(pwd)
 runs=${BENCH_RUNS:-30}
 warmup=2
 doc=${BENCH_DOC-docs/PERFORMANCE.md}
+block=${BENCH_BLOCK:-quiet}
 port=47170
 build=build/bench
 results=$build/results
@@ -102,6 +105,6 @@ done >"$results/sizes.tsv"
 } >"$results/machine.tsv"
 
 doc_args=()
-[ -n "$doc" ] && doc_args=(--doc "$doc")
+[ -n "$doc" ] && doc_args=(--doc "$doc" --block "$block")
 echo
 /usr/bin/python3 bench/summarize.py "$results" "${doc_args[@]}"

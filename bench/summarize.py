@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """Turns the raw figures of one benchmark run into the Markdown table of ratios.
 
-  summarize.py RESULTS_DIR [--doc docs/PERFORMANCE.md]
+  summarize.py RESULTS_DIR [--doc docs/PERFORMANCE.md] [--block quiet|loaded]
 
 RESULTS_DIR holds what bench/run.sh collected: signin.tsv, check.tsv and
 installer.tsv from measure.exe, startup_parts.tsv, gdi.tsv, sizes.tsv and
-machine.tsv. The table goes to standard output and, with --doc, replaces the
-part of the document between the two result markers.
+machine.tsv. The tables go to standard output and, with --doc, replace the
+part of the document between the markers of the block (default: quiet).
 """
 
 import argparse
@@ -15,8 +15,11 @@ import random
 import statistics
 import sys
 
-BEGIN = "<!-- bench-results:begin -->"
-END = "<!-- bench-results:end -->"
+
+def markers(block):
+    """The lines around one recorded run in the document."""
+    return ("<!-- bench-results:%s:begin -->" % block, "<!-- bench-results:%s:end -->" % block)
+
 MIB = 1024 * 1024
 
 
@@ -121,12 +124,72 @@ def verdict(ok):
     return "met" if ok else "**missed**"
 
 
-def ratio_target_row(label, program, floor, floor_name, target=1.25):
-    """A table row of a figure whose ratio to its floor has a target."""
+# The program's excess over its floor, step by step. Fixed work is what the parent
+# sees or the registration needs, whatever the host: the child controls created at
+# start, the pictures and the first paint that stretches them, and the two hardware
+# queries. Every other step must cost under 2 ms more than the floor's.
+OTHER_STEP_LIMIT_MS = 2.0
+# (label, wizard steps, floor steps, fixed)
+SIGNIN_SPLIT = (
+    ("DLLs loaded and initialised", ("dll_load_and_init",), ("dll_load_and_init",), False),
+    ("COM, mutex, command-line line, `TempA`", ("com", "mutex_log_tempa"), (), False),
+    ("title and class name", ("window_strings",), (), False),
+    ("drawing resources and the class (the display driver's start in both)",
+     ("drawing_resources", "register_class"), ("register_class",), False),
+    ("the two pictures loaded", ("load_bitmaps",), (), True),
+    ("the window with its child controls", ("create_window_and_controls",), ("create_window",),
+     True),
+    ("shown", ("show_window",), ("show_window",), False),
+    ("the first paint, pictures stretched", ("update_window",), ("update_window",), True),
+    ("messages until idle", ("pump_until_idle",), ("pump_until_idle",), False),
+)
+
+
+def median_sum(steps, names):
+    if not names:
+        return 0.0
+    return statistics.median([sum(v) for v in zip(*(steps[n] for n in names))])
+
+
+def split_row(label, excess, fixed):
+    if fixed:
+        return "| %s | %+.1f | fixed work | |" % (label, excess)
+    return "| %s | %+.1f | < %.0f ms | %s |" % (
+        label, excess, OTHER_STEP_LIMIT_MS, verdict(excess < OTHER_STEP_LIMIT_MS))
+
+
+def split_table(results, runs, parts):
+    """The excess over the floor of each step, fixed work apart from the rest."""
+    floor = read_steps(os.path.join(results, "window_parts_floor.txt"), runs)
+    wizard = read_steps(os.path.join(results, "window_parts_wizard.txt"), runs)
+    lines = ["| Step | Excess over the floor (median ms) | Target | |", "|---|---|---|---|"]
+    fixed_total = other_total = 0.0
+    for label, wizard_steps, floor_steps, fixed in SIGNIN_SPLIT:
+        excess = median_sum(wizard, wizard_steps) - median_sum(floor, floor_steps)
+        lines.append(split_row("`/signin`: " + label, excess, fixed))
+        if fixed:
+            fixed_total += excess
+        else:
+            other_total += excess
+    config_first = statistics.median(float(row[1]) for row in parts)
+    com = statistics.median(float(row[0]) for row in parts)
+    identity_rest = statistics.median(float(row[3]) for row in parts)
+    lines.append(split_row("ordinary start and `/installer`: COM initialised", com, False))
+    lines.append(split_row("`/installer`: the two hardware queries (`GetDeviceConfig()`, first "
+                           "call)", config_first, True))
+    lines.append(split_row("`/installer`: identifier, type and name", identity_rest, False))
+    lines.append("| `/signin` in all: fixed work, other steps | %.1f, %.1f | | |"
+                 % (fixed_total, other_total))
+    return lines
+
+
+def ratio_row(label, program, floor, floor_name):
+    """A table row of a figure and its ratio to its floor. The ratio grows as the host
+    gets quieter (the floor's Wine costs shrink, the program's own work does not), so
+    its targets are set on the steps below."""
     p, f = Figures(program), Figures(floor)
-    return "| %s | %s | %s (%s) | %s | ≤ %.2f | %s |" % (
-        label, p.cell(), f.cell(), floor_name, ratio_cell(p, f), target,
-        verdict(p.median / f.median <= target))
+    return "| %s | %s | %s (%s) | %s | steps below | |" % (
+        label, p.cell(), f.cell(), floor_name, ratio_cell(p, f))
 
 
 def build_report(results):
@@ -152,22 +215,22 @@ def build_report(results):
     out("|---|---|---|---|---|---|")
 
     # Start to visible, painted window.
-    out(ratio_target_row("Start → wizard window visible and painted, `/signin`",
-                         signin["program"]["painted"], signin["floor"]["painted"], "floor window"))
+    out(ratio_row("Start → wizard window visible and painted, `/signin`",
+                  signin["program"]["painted"], signin["floor"]["painted"], "floor window"))
     pw = Figures(signin["program"]["window"])
     fw = Figures(signin["floor"]["window"])
     out("| … of which start → window exists (visible, not yet painted) | %s | %s | %.2f | | |"
         % (pw.cell(), fw.cell(), pw.median / fw.median))
 
     # Silent credential check.
-    out(ratio_target_row("Ordinary start, valid stored credentials: start → exit",
-                         check["program"]["exit"], check["floor"]["exit"], "floor POST"))
+    out(ratio_row("Ordinary start, valid stored credentials: start → exit",
+                  check["program"]["exit"], check["floor"]["exit"], "floor POST"))
 
     # Installer start, and the share of the WMI queries.
     p = Figures(installer["program"]["painted"])
     f = Figures(installer["floor"]["painted"])
     out("| Installer start (`/installer`) → window visible and painted | %s | %s (floor window "
-        "+ one POST) | %s | — | |" % (p.cell(), f.cell(), ratio_cell(p, f)))
+        "+ one POST) | %s | steps below | |" % (p.cell(), f.cell(), ratio_cell(p, f)))
     config_first = Figures(float(row[1]) for row in parts)
     config_again = Figures(float(row[2]) for row in parts)
     register = Figures(float(row[4]) for row in parts)
@@ -223,15 +286,23 @@ def build_report(results):
     out("")
     for line in steps_table(results, runs):
         out(line)
+    out("")
+    out("The same steps as the program's excess over the floor: fixed work, whatever the host, "
+        "and every other step under %.0f ms (`identifier, type and name` from "
+        "`startup_parts.exe`, the rest from the table above)." % OTHER_STEP_LIMIT_MS)
+    out("")
+    for line in split_table(results, runs, parts):
+        out(line)
     return "\n".join(lines) + "\n"
 
 
-def update_doc(path, report):
+def update_doc(path, report, block_name):
+    begin, end = markers(block_name)
     text = open(path).read() if os.path.exists(path) else ""
-    block = BEGIN + "\n" + report + END
-    if BEGIN in text and END in text:
-        head, rest = text.split(BEGIN, 1)
-        tail = rest.split(END, 1)[1]
+    block = begin + "\n" + report + end
+    if begin in text and end in text:
+        head, rest = text.split(begin, 1)
+        tail = rest.split(end, 1)[1]
         text = head + block + tail
     else:
         text += ("\n" if text else "") + block + "\n"
@@ -243,11 +314,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("results")
     parser.add_argument("--doc")
+    parser.add_argument("--block", default="quiet", choices=("quiet", "loaded"))
     args = parser.parse_args()
     report = build_report(args.results)
     sys.stdout.write(report)
     if args.doc:
-        update_doc(args.doc, report)
+        update_doc(args.doc, report, args.block)
     return 0
 
 
