@@ -22,7 +22,7 @@ int ShowMessage(const Message& message) {
 
 void ShowInputError(std::wstring_view text) {
     const std::wstring message(text);
-    MessageBoxW(g_app.mainWindow, message.c_str(), kInputErrorTitle, kInputErrorStyle);
+    ShowMessage({kInputErrorTitle, message.c_str(), kInputErrorStyle});
 }
 
 void ShowCommError(RequestResult code) {

@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Turns the raw figures of one benchmark run into the Markdown table of ratios.
+"""Turns the raw figures of one benchmark run into Markdown tables: the ratios to the
+floors, the steps to the first paint, and the excess over the floor step by step.
 
   summarize.py RESULTS_DIR [--doc docs/PERFORMANCE.md] [--block quiet|loaded]
 
