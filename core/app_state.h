@@ -1,5 +1,7 @@
 #pragma once
 // The one program-wide record of the wizard, touched only on the user-interface thread.
+// Only the wizard's top layer (app/) writes it; the layers below read it, and the
+// service operations return what they learned instead of recording it here.
 
 #include <cstdint>
 
@@ -20,12 +22,12 @@ enum WizardPage : std::int32_t {
 };
 
 struct AppState {
-    std::int32_t page = PageSignIn;  // changed only through ShowPage
-    bool signInMode = false;         // "/signin"
-    bool installerMode = false;      // "/installer"
-    bool accountReady = false;       // a sign-in or account creation succeeded; never reset
-    bool profileSet = false;         // the child profile was set with the service; never reset
-    std::int32_t profileCount = 0;   // profiles announced by the last profile list
+    std::int32_t page = PageSignIn;     // set by a sign-in run's switch, then only by ShowPage
+    bool signInMode = false;            // "/signin"
+    bool installerMode = false;         // "/installer"
+    bool accountReady = false;          // a sign-in or account creation succeeded; never reset
+    bool profileSet = false;            // the child profile was set with the service; never reset
+    std::int32_t profileCount = 0;      // profiles announced by the last profile list
     WindowHandle savedFocus = nullptr;  // gets the focus back when the window is reactivated
     WindowHandle mainWindow = nullptr;  // the wizard window
 };

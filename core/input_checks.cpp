@@ -37,7 +37,7 @@ bool FitsField(std::wstring_view text) {
 std::optional<std::wstring_view> CheckSignInInput(std::wstring_view userName,
                                                   std::wstring_view password) {
     if (userName.empty() || password.empty()) return kBothFieldsText;
-    if (HasAnyOf(userName, UnsafeAccountChars)) return kSignInUnsafeText;
+    if (HasAnyOf(userName, kUnsafeAccountChars)) return kSignInUnsafeText;
     if (!FitsField(userName)) return kShorterUserNameText;
     return std::nullopt;
 }
@@ -52,7 +52,7 @@ std::optional<std::wstring_view> CheckNewAccountInput(std::wstring_view userName
                                                       std::wstring_view password,
                                                       std::wstring_view confirmation,
                                                       std::wstring_view email) {
-    if (HasAnyOf(userName, UnsafeAccountChars) || HasAnyOf(email, UnsafeAccountChars)) {
+    if (HasAnyOf(userName, kUnsafeAccountChars) || HasAnyOf(email, kUnsafeAccountChars)) {
         return kNewAccountUnsafeText;
     }
     if (!FitsField(userName) || !FitsField(email)) return kShorterUserNameText;
@@ -65,7 +65,7 @@ std::optional<std::wstring_view> CheckNewProfileName(std::wstring_view name,
     if (name.empty()) {
         return profileCount != 0 ? kProfileNameOrExistingText : kProfileNameMissingText;
     }
-    if (HasAnyOf(name, UnsafeProfileChars)) return kProfileUnsafeText;
+    if (HasAnyOf(name, kUnsafeProfileChars)) return kProfileUnsafeText;
     if (!FitsField(name)) return kShorterProfileNameText;
     return std::nullopt;
 }

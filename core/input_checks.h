@@ -9,9 +9,9 @@
 
 // Refused in user names and e-mail addresses; "@" is allowed, so an e-mail
 // address serves as a user name.
-inline constexpr std::wstring_view UnsafeAccountChars = L";?!,'\"\\/";
+inline constexpr std::wstring_view kUnsafeAccountChars = L";?!,'\"\\/";
 // Refused in a new child profile's name: the account set and "@".
-inline constexpr std::wstring_view UnsafeProfileChars = L";?!@,'\"\\/";
+inline constexpr std::wstring_view kUnsafeProfileChars = L";?!@,'\"\\/";
 
 // Shown when an existing profile is to be sent but none of the listed ones is chosen.
 inline constexpr std::wstring_view kNoProfileChosenText =

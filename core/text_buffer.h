@@ -1,8 +1,12 @@
 #pragma once
-// The one size of the program's text buffers. Every text read from a control, the
-// registry or the system, and every value converted for a request body, goes
-// through a buffer of this many units (wide characters or bytes), its terminator
-// included: at most kTextLimit units of text count.
+// The size of the program's text buffers. Every text read from a control or the
+// registry, the computer's name, a page's heading, the service's host name, and
+// every value converted for a request body go through a buffer of this many units
+// (wide characters or bytes), its terminator included: at most kTextLimit units of
+// text count. Texts with a size of their own: the window's title and class name
+// (100 characters), the command line (cut at 1040), the URL's path (1300), and what
+// arrives whole: the service's reply and the hardware description read from WMI
+// (which reaches the service only when its UTF-8 form fits a buffer of this size).
 
 #include <cstddef>
 #include <string_view>

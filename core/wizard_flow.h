@@ -6,10 +6,11 @@
 
 #include "core/app_state.h"
 
-// The controls a page shows besides the two selectors. Pages 2 and 3 share
-// theirs, as do pages 4 and 5; a number that is no page shows none. EveryPage is
-// no page's: it stands for the two selectors, which every page shows.
-enum class PageControls { None, SignIn, CreateAccount, Profile, Done, EveryPage };
+// The groups of the wizard's controls. A page shows the two selectors and one
+// group besides: pages 2 and 3 share theirs, as do pages 4 and 5, and a number that
+// is no page shows none. Selectors is no page's group: it names the two selectors,
+// which every page shows, and ControlsOfPage never returns it.
+enum class PageControls { None, SignIn, CreateAccount, Profile, Done, Selectors };
 
 [[nodiscard]] PageControls ControlsOfPage(std::int32_t page) noexcept;
 

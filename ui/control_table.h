@@ -42,8 +42,8 @@ struct ControlRow {
 // In creation order, which is also the Tab order.
 // clang-format off
 inline constexpr ControlRow kControlRows[] = {
-    {&WizardControls::SignInSelector, IDC_SIGNIN_SELECTOR, L"BUTTON", L"Sign in to your account", kSelectorStyle, 40, 40, 100, 100, PageControls::EveryPage},
-    {&WizardControls::CreateSelector, IDC_CREATE_SELECTOR, L"BUTTON", L"Create your account", kSelectorStyle, 40, 180, 100, 100, PageControls::EveryPage, CreatedWhen::CreateSelectorAllowed},
+    {&WizardControls::SignInSelector, IDC_SIGNIN_SELECTOR, L"BUTTON", L"Sign in to your account", kSelectorStyle, 40, 40, 100, 100, PageControls::Selectors},
+    {&WizardControls::CreateSelector, IDC_CREATE_SELECTOR, L"BUTTON", L"Create your account", kSelectorStyle, 40, 180, 100, 100, PageControls::Selectors, CreatedWhen::CreateSelectorAllowed},
     {&WizardControls::Finish, IDC_FINISH, L"BUTTON", L"Finish", kPushButtonStyle, 320, 220, 80, 22, PageControls::Done},
     {&WizardControls::OpenAccount, IDC_OPEN_ACCOUNT, L"BUTTON", L"Go to my online Tirna account", kCheckBoxStyle, 180, 230, 250, 22, PageControls::Done, CreatedWhen::InstallerRun},
     {&WizardControls::SignInUserLabel, 0, L"STATIC", L"Username or email:", kLabelStyle, 180, 140, 130, 18, PageControls::SignIn},

@@ -27,7 +27,7 @@ void FocusAndRemember(HWND control) {
 // Every control except the two selectors, which all pages show.
 void HidePageControls() {
     for (const ControlRow& row : kControlRows) {
-        if (row.page != PageControls::EveryPage) ShowWindow(g_controls.*row.handle, SW_HIDE);
+        if (row.page != PageControls::Selectors) ShowWindow(g_controls.*row.handle, SW_HIDE);
     }
 }
 
