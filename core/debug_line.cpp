@@ -1,5 +1,6 @@
 #include "core/debug_line.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "core/text_buffer.h"
@@ -7,15 +8,19 @@
 namespace {
 
 // The prefix and the message, then, when there is one, a space and the argument;
-// cut to what one line holds.
+// cut to what one line holds. Only what fits is copied: the argument may be a whole
+// reply.
 std::wstring Line(std::wstring_view message, std::optional<std::wstring_view> argument = {}) {
+    constexpr std::size_t kLimit = kDebugLineCapacity - 1;
     std::wstring line(kDebugLinePrefix);
-    line += UpToFirstNul(message);
+    const auto append = [&](std::wstring_view text) {
+        line += text.substr(0, kLimit - std::min(line.size(), kLimit));
+    };
+    append(UpToFirstNul(message));
     if (argument) {
-        line += L' ';
-        line += *argument;
+        append(L" ");
+        append(*argument);
     }
-    if (line.size() > kDebugLineCapacity - 1) line.resize(kDebugLineCapacity - 1);
     return line;
 }
 

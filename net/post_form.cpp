@@ -32,14 +32,20 @@ std::optional<RequestResult> PostOnce(std::wstring_view url, std::optional<std::
                                       std::wstring* reply, const PostOptions& options) {
     WinHttpClient client{std::wstring(url)};
     if (body) {
-        client.SetPostData(body->data(), static_cast<std::uint32_t>(body->size()));
+        // Without the memory for the body's copy nothing is sent: a request that
+        // announces a body it does not carry would leave the service waiting for it.
+        // The attempt fails as a failed send does.
+        if (!client.SetPostData(body->data(), static_cast<std::uint32_t>(body->size()))) {
+            DebugLog(options.sendFailedLine);
+            return std::nullopt;
+        }
         client.SetExtraHeaders(FormPostHeaders(body->size(), options.noCache));
     }
     if (!client.Send(L"POST")) {
         DebugLog(options.sendFailedLine);
         return std::nullopt;
     }
-    const std::wstring content = client.ResponseContent();
+    const std::wstring& content = client.ResponseContent();
     switch (JudgeReply(content)) {
         case ReplyKind::Success:
             if (options.logSteps) DebugLog(kSucceeded);
@@ -52,7 +58,7 @@ std::optional<RequestResult> PostOnce(std::wstring_view url, std::optional<std::
             break;
     }
     if (options.logSteps) {
-        const std::wstring header = client.ResponseHeader();
+        const std::wstring& header = client.ResponseHeader();
         if (!header.empty()) DebugLog(kHeaderReceived, header);
         if (!content.empty()) DebugLog(kContentReceived, content);
         DebugLog(kInvalidReply);

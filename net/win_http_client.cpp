@@ -36,6 +36,13 @@ bool TryResize(std::vector<T>& buffer, std::size_t count) noexcept {
     return TryAllocate([&] { buffer.resize(count); });
 }
 
+// The text, cut at its first zero character, becomes `kept`. The cut shortens it
+// in place and the text moves: no copy of it is made.
+void KeepUpToFirstNul(std::wstring& text, std::wstring& kept) noexcept {
+    text.resize(UpToFirstNul(text).size());
+    kept = std::move(text);
+}
+
 bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view upper) {
     return std::equal(
         text.begin(), text.end(), upper.begin(), upper.end(),
@@ -123,24 +130,25 @@ bool SendThroughUserProxy(HINTERNET root, HINTERNET request, const std::wstring&
 
 WinHttpClient::WinHttpClient(std::wstring url) : url_(std::move(url)) {}
 
-void WinHttpClient::SetPostData(const void* data, std::uint32_t length) {
+bool WinHttpClient::SetPostData(const void* data, std::uint32_t length) {
     postData_.reset();
     postLength_ = 0;
-    // Without the memory the client has no post data.
-    if (!TryAllocate([&] { postData_.reset(new std::uint8_t[length]); })) return;
+    // Without the memory the client has no post data, and the caller is told.
+    if (!TryAllocate([&] { postData_.reset(new std::uint8_t[length]); })) return false;
     std::copy_n(static_cast<const std::uint8_t*>(data), length, postData_.get());
     postLength_ = length;
+    return true;
 }
 
 void WinHttpClient::SetExtraHeaders(std::wstring headers) {
     extraHeaders_ = std::move(headers);
 }
 
-std::wstring WinHttpClient::ResponseHeader() const {
+const std::wstring& WinHttpClient::ResponseHeader() const {
     return responseHeader_;
 }
 
-std::wstring WinHttpClient::ResponseContent() const {
+const std::wstring& WinHttpClient::ResponseContent() const {
     return responseContent_;
 }
 
@@ -214,13 +222,13 @@ void WinHttpClient::ReadResponseHeader(HINTERNET request) {
         return;
     }
     // One character more than reported, so that the text always ends in a zero.
-    std::vector<wchar_t> text;
-    if (!TryResize(text, size / sizeof(wchar_t) + 1)) return;
+    std::wstring text;
+    if (!TryAllocate([&] { text.resize(size / sizeof(wchar_t) + 1); })) return;
     if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
                              text.data(), &size, WINHTTP_NO_HEADER_INDEX)) {
         return;
     }
-    responseHeader_ = UpToFirstNul({text.data(), text.size()});
+    KeepUpToFirstNul(text, responseHeader_);
 }
 
 // Appends every available byte to the body buffer, doubling its capacity while the
@@ -250,8 +258,8 @@ void WinHttpClient::DecodeBody() {
     const int length = static_cast<int>(bodyLength_) + 1;
     const int count = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, bytes, length, nullptr, 0);
     if (count <= 0) return;
-    std::vector<wchar_t> text;
-    if (!TryResize(text, static_cast<std::size_t>(count))) return;
+    std::wstring text;
+    if (!TryAllocate([&] { text.resize(static_cast<std::size_t>(count)); })) return;
     if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, bytes, length, text.data(), count) <= 0) return;
-    responseContent_ = UpToFirstNul({text.data(), text.size()});
+    KeepUpToFirstNul(text, responseContent_);
 }

@@ -18,19 +18,24 @@ class WinHttpClient {
     WinHttpClient& operator=(const WinHttpClient&) = delete;
 
     // Keeps a copy of exactly `length` bytes (no terminator added) as the request
-    // body; when the copy cannot be allocated the client has no post data.
-    void SetPostData(const void* data, std::uint32_t length);
+    // body. False when the copy cannot be allocated: the client then has no post
+    // data, and a request announced with a body must not be sent.
+    [[nodiscard]] bool SetPostData(const void* data, std::uint32_t length);
     // Header lines, each ended by CR LF, added to every attempt.
     void SetExtraHeaders(std::wstring headers);
 
     // Sends the request with "GET" or "POST" (any case) and reads the response.
-    // True once a response of any status arrived and its body was read in full.
+    // True once a response of any status arrived and its body was read for as long
+    // as the connection offered bytes: the reading ends when no more are available
+    // or when asking for them fails, so a body cut short by a dropped connection
+    // counts, with the bytes that came. False when no response came, or a buffer
+    // for the body could not be had (the bytes read before are kept).
     [[nodiscard]] bool Send(std::wstring_view verb);
 
     // The raw header block of the last response, each line ended by CR LF.
-    [[nodiscard]] std::wstring ResponseHeader() const;
+    [[nodiscard]] const std::wstring& ResponseHeader() const;
     // The body of the last response, decoded with the ANSI code page.
-    [[nodiscard]] std::wstring ResponseContent() const;
+    [[nodiscard]] const std::wstring& ResponseContent() const;
 
   private:
     bool Exchange(HINTERNET request);

@@ -48,6 +48,7 @@ TEST(WinHttpClient, ExchangesWithTheService) {
          L"\u00E9\u20AC\u0081\u0160\u008D\u0153\u0178"},
         {"UTF-8 whatever the charset", L"POST",
          {{200, "0;\xC3\xBC\xC3\x9F", "text/plain; charset=utf-8"}}, L"0;\u00C3\u00BC\u00C3\u0178"},
+        // Cut short by a dropped connection: true, with the bytes that came.
         {"truncated", L"POST", {TruncatedReply("0;partial")}, L"0;partial"},
         // Each attempt adds the lines again to the same request, coalesced.
         {"dropped, then answered", L"POST", {DroppedReply(), Reply("0;7")}, L"0;7",
@@ -64,7 +65,7 @@ TEST(WinHttpClient, ExchangesWithTheService) {
         LoopbackServer server(row.replies);
         ASSERT_TRUE(server.Listening());
         WinHttpClient client{std::wstring(ServiceEndpoint())};
-        client.SetPostData(body.data(), static_cast<std::uint32_t>(body.size()));
+        ASSERT_TRUE(client.SetPostData(body.data(), static_cast<std::uint32_t>(body.size())));
         client.SetExtraHeaders(FormPostHeaders(body.size(), true));
         bool sent = false;
         for (int i = 0; i < row.sends; ++i) sent = client.Send(row.verb);
