@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "core/control_ids.h"
 #include "demo/window_picture.h"
 #include "tests/blackbox/harness.h"
-#include "core/control_ids.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Wide text to UTF-8, whole and for a 260-byte field.
 
-#include "fuzz/fuzz_support.h"
 #include "core/utf8.h"
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text = FuzzTexts(data, size)[0];

@@ -2,8 +2,8 @@
 // parent types, what the service answers, and what the program shows, sends and
 // stores.
 
-#include "tests/blackbox/harness.h"
 #include "core/control_ids.h"
+#include "tests/blackbox/harness.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // exceptions and exit code), the loopback service plays the Tirna service, the test
 // prefix's registry is set and read back, the wizard and its boxes driven from here.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <optional>
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "tests/blackbox/harness.h"
 #include "core/control_ids.h"
+#include "tests/blackbox/harness.h"
 
 namespace {
 

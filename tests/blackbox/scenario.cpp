@@ -9,9 +9,9 @@
 #include <cstring>
 #include <set>
 
+#include "core/control_ids.h"
 #include "core/service_endpoint.h"
 #include "tests/blackbox/harness.h"
-#include "core/control_ids.h"
 
 namespace {
 

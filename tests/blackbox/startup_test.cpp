@@ -3,9 +3,9 @@
 // device's registration in an installer run, stored values that no run of the
 // program wrote, and the version the exe carries.
 
+#include "core/control_ids.h"
 #include "core/service_endpoint.h"
 #include "tests/blackbox/harness.h"
-#include "core/control_ids.h"
 
 namespace {
 

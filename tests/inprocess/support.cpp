@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <utility>
 
-#include "core/app_state.h"
-#include "win/settings_store.h"
 #include "app/startup.h"
+#include "core/app_state.h"
 #include "ui/drawing_resources.h"
 #include "win/module.h"
+#include "win/settings_store.h"
 
 HWND OpenWizard(bool signIn, bool installer) {
     if (g_instance == nullptr) {  // once per process, as at the program's start
