@@ -3,10 +3,8 @@
 #include <windows.h>
 
 #include "account/credential_check.h"
-#include "core/app_state.h"
 #include "core/service_endpoint.h"
 #include "device/device_identity.h"
-#include "device/device_registration.h"
 #include "net/post_form.h"
 #include "win/retry.h"
 
@@ -17,26 +15,18 @@ constexpr DWORD kRepeatPauseMs = 2000;
 
 }  // namespace
 
-std::vector<ProfileEntry> LoadChildProfiles() {
+ProfileList LoadChildProfiles() {
     const StoredCredentials credentials = ReadStoredCredentials();
     std::wstring reply;
     const RequestResult result = PostForm(
         ServiceEndpoint(), BuildGetProfilesBody(credentials.userName, credentials.digest), &reply);
     if (result != kRequestSucceeded) return {};
-    ProfileList list = ParseProfileList(reply);
-    if (!list.count) return {};
-    g_app.profileCount = *list.count;
-    return std::move(list.profiles);
+    return ParseProfileList(reply);
 }
 
 std::string SetProfileBody(const ProfileChoice& choice) {
     const StoredCredentials credentials = ReadStoredCredentials();
     return BuildSetProfileBody(credentials.userName, credentials.digest, GetDeviceId(), choice);
-}
-
-bool RegisterDeviceWithRepeat() {
-    return RepeatUntil(kAttempts, kRepeatPauseMs, RegisterDevice,
-                       [](bool registered) { return registered; });
 }
 
 bool SendSetProfile(const std::string& body) {

@@ -3,22 +3,17 @@
 // them (or to a new one). Both work from the stored credentials.
 
 #include <string>
-#include <vector>
 
 #include "core/profile_list.h"
 #include "core/request_bodies.h"
 
-// Fetches the account's child profiles: sets the announced count in AppState and
-// returns the profiles listed, for the page's list and its table of ids; none when
+// Fetches the account's child profiles: the announced count with the profiles
+// listed, for the page's list and its table of ids; no count and no profiles when
 // the service gave no list.
-[[nodiscard]] std::vector<ProfileEntry> LoadChildProfiles();
+[[nodiscard]] ProfileList LoadChildProfiles();
 
 // The setprofile request's body for the choice, from the stored credentials.
 [[nodiscard]] std::string SetProfileBody(const ProfileChoice& choice);
-
-// The device registration, once more after 2000 ms when it failed; true when the
-// service accepted it.
-[[nodiscard]] bool RegisterDeviceWithRepeat();
 
 // The setprofile request, once more after 2000 ms when it failed; true when the
 // service bound the device.

@@ -1,6 +1,5 @@
 #include "account/credential_check.h"
 
-#include "core/app_state.h"
 #include "core/request_bodies.h"
 #include "core/service_endpoint.h"
 #include "device/device_identity.h"
@@ -56,5 +55,8 @@ void StoreAcceptedAccount(std::wstring_view userName, std::wstring_view digest) 
     WriteRegSucceeded(1);
     WriteAuthUserName(userName);
     WriteAuthDigest(digest);
-    g_app.accountReady = true;
+}
+
+bool OnlySigningInAgain(bool signInRun) {
+    return signInRun && ReadRegSucceeded();
 }

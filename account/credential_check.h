@@ -33,5 +33,9 @@ struct StoredCredentials {
 [[nodiscard]] bool CheckDeviceAuthorization();
 
 // After a sign-in or account creation: "RegSucceeded" = 1, the user name as typed
-// and the digest; the account is then ready for the rest of the run.
+// and the digest.
 void StoreAcceptedAccount(std::wstring_view userName, std::wstring_view digest);
+
+// A sign-in run on a device already linked ("RegSucceeded" is 1, read only in a
+// sign-in run): the parent may only sign in again, with the stored name.
+[[nodiscard]] bool OnlySigningInAgain(bool signInRun);

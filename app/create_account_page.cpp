@@ -7,11 +7,11 @@
 #include "account/password_digest.h"
 #include "app/error_boxes.h"
 #include "app/page_handlers.h"
+#include "app/show_page.h"
 #include "core/app_state.h"
 #include "core/input_checks.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
-#include "ui/show_page.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ struct NewAccountFields {
 
 NewAccountFields ReadNewAccountFields() {
     const WizardControls& c = g_controls;
-    return {ReadFieldText(c.CreateUser), ReadFieldText(c.CreatePassword),
-            ReadFieldText(c.CreateConfirm), ReadFieldText(c.CreateEmail)};
+    return {ReadControlText(c.CreateUser), ReadControlText(c.CreatePassword),
+            ReadControlText(c.CreateConfirm), ReadControlText(c.CreateEmail)};
 }
 
 // True when the parent agrees to go on without an e-mail address.
@@ -63,6 +63,7 @@ void CreateAccount() {
         return;
     }
     StoreAcceptedAccount(fields.userName, digest);
+    g_app.accountReady = true;
     ShowPage(PageProfileAfterCreate);
     ShowArrowCursor();
 }

@@ -8,6 +8,7 @@
 
 #include "app/error_boxes.h"
 #include "app/page_handlers.h"
+#include "app/show_page.h"
 #include "core/app_state.h"
 #include "core/control_ids.h"
 #include "core/service_endpoint.h"
@@ -18,7 +19,6 @@
 #include "ui/paint_wizard.h"
 #include "ui/password_field.h"
 #include "ui/profile_choice.h"
-#include "ui/show_page.h"
 
 namespace {
 
@@ -86,10 +86,10 @@ bool OnCommand(HWND window, WPARAM wParam) {
 }
 
 void OnCreate(HWND window) {
-    // Set first: ShowPage and the password field reach the window through AppState
-    // while the controls are being created.
+    // Set first: the controls and ShowPage reach the window through AppState.
     g_app.mainWindow = window;
     CreateControls(window);
+    ShowPage(g_app.page);
 }
 
 // The focus leaves with the activation and comes back to where it was.

@@ -6,13 +6,14 @@
 #include "account/child_profiles.h"
 #include "app/error_boxes.h"
 #include "app/page_handlers.h"
+#include "app/show_page.h"
 #include "core/app_state.h"
 #include "core/input_checks.h"
 #include "core/wizard_flow.h"
+#include "device/device_registration.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
 #include "ui/profile_choice.h"
-#include "ui/show_page.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ namespace {
 // it cannot be sent.
 std::optional<ProfileChoice> ReadProfileChoice() {
     if (SendMessageW(g_controls.ProfileNew, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-        std::wstring name = ReadFieldText(g_controls.ProfileName);
+        std::wstring name = ReadControlText(g_controls.ProfileName);
         if (const auto error = CheckNewProfileName(name, g_app.profileCount)) {
             ShowInputError(*error);
             return std::nullopt;

@@ -1,10 +1,11 @@
-#include "ui/show_page.h"
+#include "app/show_page.h"
 
 #include <windows.h>
 
 #include <string>
 
 #include "account/child_profiles.h"
+#include "account/credential_check.h"
 #include "core/app_state.h"
 #include "core/wizard_flow.h"
 #include "ui/control_table.h"
@@ -44,7 +45,7 @@ void SetUpSignIn() {
         FocusAndRemember(c.SignInUser);
         return;
     }
-    if (OnlySigningInAgain()) EnableWindow(c.SignInUser, FALSE);
+    if (OnlySigningInAgain(g_app.signInMode)) EnableWindow(c.SignInUser, FALSE);
     FocusAndRemember(c.SignInPassword);
 }
 
@@ -78,12 +79,15 @@ void ShowPage(std::int32_t page) {
             ShowControlsOf(controls);
             FocusAndRemember(g_controls.CreateUser);
             break;
-        case PageControls::Profile:
-            ListProfiles(LoadChildProfiles());
+        case PageControls::Profile: {
+            const ProfileList loaded = LoadChildProfiles();
+            if (loaded.count) g_app.profileCount = *loaded.count;
+            ListProfiles(loaded.profiles);
             ShowControlsOf(controls);
             // The focus moves, but savedFocus stays as it was on these pages.
             StartProfileChoice(g_app.profileCount != 0);
             break;
+        }
         case PageControls::Done:
             ShowDoneControls();
             // A sign-in run ends here; the destroyed window needs no repaint.

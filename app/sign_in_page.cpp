@@ -6,15 +6,15 @@
 #include "account/password_digest.h"
 #include "app/error_boxes.h"
 #include "app/page_handlers.h"
+#include "app/show_page.h"
 #include "core/app_state.h"
 #include "core/input_checks.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
-#include "ui/show_page.h"
 
 void SignIn() {
-    const std::wstring userName = ReadFieldText(g_controls.SignInUser);
-    const std::wstring password = ReadFieldText(g_controls.SignInPassword);
+    const std::wstring userName = ReadControlText(g_controls.SignInUser);
+    const std::wstring password = ReadControlText(g_controls.SignInPassword);
     if (const auto error = CheckSignInInput(userName, password)) {
         ShowInputError(*error);
         return;
@@ -28,6 +28,7 @@ void SignIn() {
         return;
     }
     StoreAcceptedAccount(userName, digest);
+    g_app.accountReady = true;
     ShowArrowCursor();
     // A sign-in run ends with the accepted credentials; the rest of the product
     // reads the outcome.

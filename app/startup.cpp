@@ -10,6 +10,7 @@
 #include "device/device_registration.h"
 #include "resources/resource.h"
 #include "ui/drawing_resources.h"
+#include "ui/paint_wizard.h"
 #include "win/com.h"
 #include "win/debug_log.h"
 #include "win/module.h"
@@ -19,8 +20,13 @@
 namespace {
 
 constexpr wchar_t kMutexName[] = L"Global\\TirnaUIAuth";
-constexpr int kWindowWidth = 700;
-constexpr int kWindowHeight = 420;
+
+// Told of each step on the way to the painted window as it ends; none in the program.
+StepDone g_stepDone = nullptr;
+
+void Done(const wchar_t* step) {
+    if (g_stepDone != nullptr) g_stepDone(step);
+}
 
 // The window's title (string 103) and class name (string 109), loaded once.
 std::wstring g_title;
@@ -50,16 +56,12 @@ void ApplySwitches(const RunSwitches& switches) {
     }
 }
 
-// True when the wizard is needed: always in installer and sign-in mode; at an
-// ordinary start only when the stored credentials were not accepted.
-bool WizardNeeded() {
-    if (g_app.installerMode) {
-        WriteRegSucceeded(0);
-        RegisterDevice();
-        return true;
-    }
-    if (g_app.signInMode) return true;
-    return !CheckDeviceAuthorization();
+// An installer run's work before its window: "RegSucceeded" back to 0 (a sign-in
+// or an account creation sets it again), then the device registered once; the
+// registration's outcome is not used.
+void ResetLinkAndRegisterDevice() {
+    WriteRegSucceeded(0);
+    RegisterDevice();
 }
 
 int RunMessageLoop(HINSTANCE instance) {
@@ -99,32 +101,48 @@ void RegisterMainClass(HINSTANCE instance) {
 bool CreateMainWindow(HINSTANCE instance, int showCommand) {
     g_instance = instance;
     LoadSelectorBitmaps(instance);
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
+    Done(L"load_bitmaps");
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - kWizardWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - kWizardHeight) / 2;
     // The window procedure records the window in AppState when it is created.
     HWND window =
         CreateWindowExW(WS_EX_DLGMODALFRAME, g_className.c_str(), g_title.c_str(), kMainWindowStyle,
-                        x, y, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
+                        x, y, kWizardWidth, kWizardHeight, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return false;
+    Done(L"create_window_and_controls");
     ShowWindow(window, showCommand);
+    Done(L"show_window");
     UpdateWindow(window);
+    Done(L"update_window");
     return true;
 }
 
-int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showCommand) {
+int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showCommand,
+                   StepDone stepDone) {
+    g_stepDone = stepDone;
     // Declared first, so that COM is uninitialised last, after the mutex is closed.
     ComApartment com;
+    Done(L"com");
     if (AnotherCopyRuns()) return 0;
     const UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kMutexName));
 
     const std::wstring cut = CutCommandLine(commandLine != nullptr ? commandLine : L"");
     DebugLog(L"Started UI Auth with param:", cut);
     ApplySwitches(ReadSwitches(cut));
-    if (!WizardNeeded()) return 0;
+    // Before any window, by the run's mode; a sign-in run opens the wizard at once.
+    if (g_app.installerMode) {
+        ResetLinkAndRegisterDevice();
+    } else if (!g_app.signInMode && CheckDeviceAuthorization()) {
+        return 0;  // an ordinary start whose stored credentials the service accepted
+    }
+    Done(L"mutex_log_tempa");
 
     LoadWindowStrings(instance);
+    Done(L"window_strings");
     CreateDrawingResources();
+    Done(L"drawing_resources");
     RegisterMainClass(instance);
+    Done(L"register_class");
     if (!CreateMainWindow(instance, showCommand)) {
         // Only the mutex is closed here. The failed creation may have run part of the
         // window procedure, and whatever it left in the apartment is not torn down

@@ -3,8 +3,18 @@
 
 #include <windows.h>
 
+// Told the name of each step on the way to the painted window as the step ends,
+// in this order: "com"; "mutex_log_tempa" (the probe for another copy, the mutex,
+// the start-up line, the switches and what the run's mode does before any window);
+// "window_strings", "drawing_resources", "register_class"; then within
+// CreateMainWindow "load_bitmaps", "create_window_and_controls", "show_window" and
+// "update_window". The program is told nothing; the benchmark times the steps of
+// its own start (bench/window_parts.cpp).
+using StepDone = void (*)(const wchar_t* step);
+
 // Runs the whole program; returns the process exit code (0 on every path).
-int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showCommand);
+int RunTirnaUIAuth(HINSTANCE instance, const wchar_t* commandLine, int showCommand,
+                   StepDone stepDone = nullptr);
 
 // The window path, in this order: LoadWindowStrings (the title and class name),
 // CreateDrawingResources (ui/drawing_resources.h), RegisterMainClass, then

@@ -15,11 +15,11 @@
 #include <cwchar>
 #include <map>
 
-#include "core/app_state.h"
+#include "app/show_page.h"
 #include "app/startup.h"
+#include "core/app_state.h"
 #include "ui/drawing_resources.h"
 #include "ui/paint_wizard.h"
-#include "ui/show_page.h"
 #include "win/com.h"
 
 namespace {
@@ -132,7 +132,7 @@ int wmain() {
 
     const HDC screen = GetDC(nullptr);
     const HDC memoryDc = CreateCompatibleDC(screen);
-    const HBITMAP canvas = CreateCompatibleBitmap(screen, 700, 420);
+    const HBITMAP canvas = CreateCompatibleBitmap(screen, kWizardWidth, kWizardHeight);
     ReleaseDC(nullptr, screen);
     SelectObject(memoryDc, canvas);
 

@@ -5,13 +5,17 @@
 #include <optional>
 #include <string>
 
-#include "win/settings_store.h"
-#include "device/device_identity.h"
 #include "core/install_body.h"
-#include "net/post_form.h"
 #include "core/service_endpoint.h"
+#include "device/device_identity.h"
+#include "net/post_form.h"
+#include "win/retry.h"
+#include "win/settings_store.h"
 
 namespace {
+
+constexpr int kAttempts = 2;
+constexpr DWORD kRepeatPauseMs = 2000;
 
 // The plain version record (not the extended one), 276 bytes.
 static_assert(sizeof(OSVERSIONINFOW) == 276);
@@ -44,4 +48,9 @@ bool RegisterDevice() {
     request.userName = StoredText(ReadAuthUserName);
     request.digest = StoredText(ReadAuthDigest);
     return PostForm(ServiceEndpoint(), BuildInstallBody(request), nullptr) == kRequestSucceeded;
+}
+
+bool RegisterDeviceWithRepeat() {
+    return RepeatUntil(kAttempts, kRepeatPauseMs, RegisterDevice,
+                       [](bool registered) { return registered; });
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The wizard's child controls: the program-wide handles through which the window
-// procedure and the page handlers reach them, reading their text, and whether the
-// parent may only sign in again.
+// procedure and the page handlers reach them, and reading their text.
 
 #include <windows.h>
 
@@ -38,10 +37,6 @@ struct WizardControls {
 
 extern WizardControls g_controls;
 
-// A sign-in run on a device already linked ("RegSucceeded" is 1, read only in a
-// sign-in run): the parent may only sign in again, with the stored name.
-[[nodiscard]] bool OnlySigningInAgain();
-
-// The control's text (a field's, a button's caption) as read through a zero-filled
-// buffer of 260 characters, so at most 259 characters count.
-[[nodiscard]] std::wstring ReadFieldText(HWND control);
+// The control's text (a field's text, a button's caption) as read through a
+// zero-filled buffer of 260 characters, so at most 259 characters count.
+[[nodiscard]] std::wstring ReadControlText(HWND control);

@@ -3,13 +3,13 @@
 #include <string>
 #include <string_view>
 
+#include "account/credential_check.h"
 #include "core/app_state.h"
 #include "core/text_buffer.h"
 #include "ui/control_table.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
 #include "ui/password_field.h"
-#include "ui/show_page.h"
 #include "win/module.h"
 #include "win/settings_store.h"
 
@@ -20,7 +20,7 @@ namespace {
 bool Wanted(CreatedWhen when) {
     switch (when) {
         case CreatedWhen::CreateSelectorAllowed:
-            return !OnlySigningInAgain();
+            return !OnlySigningInAgain(g_app.signInMode);
         case CreatedWhen::InstallerRun:
             return g_app.installerMode;
         case CreatedWhen::Always:
@@ -67,5 +67,4 @@ void CreateControls(HWND mainWindow) {
         SendMessageW(g_controls.SignInUser, WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(userName.c_str()));
     }
-    ShowPage(g_app.page);
 }

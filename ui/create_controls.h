@@ -4,5 +4,6 @@
 
 #include <windows.h>
 
-// Called from WM_CREATE with the window being created; ends by showing the current page.
+// Called from WM_CREATE with the window being created, which then shows the
+// current page (ShowPage, app/show_page.h).
 void CreateControls(HWND mainWindow);

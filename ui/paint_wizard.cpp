@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "core/app_state.h"
 #include "core/control_ids.h"
@@ -41,23 +42,31 @@ constexpr wchar_t kDeviceReadyText[] =
     L"online account about your children activities. You can now use your online parental "
     L"account to modifiy parental controls settings for this device and child profile.";
 
-// Composite texts are built in a buffer of this many characters; the pairs drawn
-// together must fit it with the terminator.
+// A text drawn in one piece holds at most this many characters with its terminator,
+// the size of the buffer it is put together in: Composite cuts it there. Every pair
+// drawn together fits whole.
 constexpr std::size_t kCompositeBufferSize = 1040;
+using CompositeText = std::array<wchar_t, kCompositeBufferSize>;
 static_assert(std::size(kSignInHint) + std::size(kCreateAccountHint) - 1 <= kCompositeBufferSize);
 static_assert(std::size(kSignedInText) + std::size(kDeviceReadyText) - 1 <= kCompositeBufferSize);
 static_assert(std::size(kCreatedText) + std::size(kDeviceReadyText) - 1 <= kCompositeBufferSize);
 
+// The grey panel on the left ends here, with a mid-grey stripe along its right
+// edge; the white page area starts one pixel before it.
+constexpr int kPanelRight = 160;
+constexpr int kStripeWidth = 5;
+constexpr int kBeyondRight = kWizardWidth + 1;
+constexpr int kBeyondBottom = kWizardHeight + 1;
 constexpr int kCardStep = 140;  // the create selector sits this much below the sign-in one
 constexpr int kCorner = 5;
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-// The panel's shapes reach past the 700 x 420 window, so they cover the client area.
+// The panel's shapes reach past the window's edges, so they cover the client area.
 void PaintPanel(HDC dc) {
-    Rectangle(dc, -1, -1, 160, 421);
+    Rectangle(dc, -1, -1, kPanelRight, kBeyondBottom);
     SelectObject(dc, g_draw.MidGreyBrush);
-    Rectangle(dc, 155, -1, 160, 421);
+    Rectangle(dc, kPanelRight - kStripeWidth, -1, kPanelRight, kBeyondBottom);
 }
 
 // A mid-grey shadow and a white card over it, 3 pixels right of and 5 above the shadow.
@@ -81,6 +90,17 @@ void DrawTextIn(HDC dc, const wchar_t* text, RECT rect, UINT format) {
     DrawTextW(dc, text, -1, &rect, format);
 }
 
+// `first` and then `second`, put together in a zero-filled buffer of
+// kCompositeBufferSize characters: what does not fit before the terminator is cut.
+CompositeText Composite(std::wstring_view first, std::wstring_view second = {}) {
+    CompositeText buffer{};
+    std::size_t used = 0;
+    for (const std::wstring_view part : {first, second}) {
+        used += part.copy(buffer.data() + used, buffer.size() - 1 - used);
+    }
+    return buffer;
+}
+
 // The texts of the account pages: the reason for an account below the fields, the hint above.
 void PaintAccountTexts(HDC dc) {
     SelectObject(dc, g_draw.BoldFont);
@@ -90,19 +110,18 @@ void PaintAccountTexts(HDC dc) {
 
     SelectObject(dc, g_draw.BoldFont);
     RECT rect{200, 70, 660, 138};
-    std::wstring text;
-    text.reserve(kCompositeBufferSize);
+    CompositeText text{};
     if (g_app.page == PageSignIn) {
-        text = kSignInHint;
         if (g_app.signInMode) {
+            text = Composite(kSignInHint);
             rect.top = 90;  // the hint alone, lower
         } else {
-            text += kCreateAccountHint;
+            text = Composite(kSignInHint, kCreateAccountHint);
         }
     } else {
-        text = kInstalledBeforeHint;
+        text = Composite(kInstalledBeforeHint);
     }
-    DrawTextIn(dc, text.c_str(), rect, DT_WORDBREAK);
+    DrawTextIn(dc, text.data(), rect, DT_WORDBREAK);
 }
 
 UINT HeadingStringId(PageControls controls) {
@@ -130,11 +149,9 @@ void PaintHeading(HDC dc, PageControls controls) {
 
 void PaintDoneText(HDC dc) {
     SelectObject(dc, g_draw.BoldFont);
-    std::wstring text;
-    text.reserve(kCompositeBufferSize);
-    text = g_app.page == PageDoneAfterSignIn ? kSignedInText : kCreatedText;
-    text += kDeviceReadyText;
-    DrawTextIn(dc, text.c_str(), {200, 90, 660, 350}, DT_WORDBREAK);
+    const auto text = Composite(g_app.page == PageDoneAfterSignIn ? kSignedInText : kCreatedText,
+                                kDeviceReadyText);
+    DrawTextIn(dc, text.data(), {200, 90, 660, 350}, DT_WORDBREAK);
 }
 
 HBITMAP SelectorPicture(int id) {
@@ -176,7 +193,7 @@ void DrawCaptionAt(HDC dc, const wchar_t* text, const RECT& rect, int dx, int dy
 // White text with a one-pixel black outline, so it reads on every part of the picture.
 void DrawSelectorCaption(const DRAWITEMSTRUCT& item) {
     ScopedSelect font(item.hDC, g_draw.BoldFont);
-    const std::wstring text = ReadFieldText(item.hwndItem);
+    const std::wstring text = ReadControlText(item.hwndItem);
     SetBkMode(item.hDC, TRANSPARENT);
 
     RECT measured = CaptionRect(item.rcItem, 36);
@@ -206,7 +223,7 @@ void PaintWizard(HDC dc) {
     PaintCards(dc, controls);
     // The white page area covers the cards' right ends: a card reads as a tab of the page.
     SelectObject(dc, g_draw.WhiteBrush);
-    Rectangle(dc, 159, -1, 701, 421);
+    Rectangle(dc, kPanelRight - 1, -1, kBeyondRight, kBeyondBottom);
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kBlack);

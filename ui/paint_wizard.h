@@ -6,6 +6,11 @@
 
 #include <windows.h>
 
+// The wizard window's outer size, its caption included. The painting's shapes reach
+// one pixel past it, so that they cover the client area to its edges.
+inline constexpr int kWizardWidth = 700;
+inline constexpr int kWizardHeight = 420;
+
 // The main window's WM_PAINT, on the device context from BeginPaint.
 void PaintWizard(HDC dc);
 

@@ -2,11 +2,11 @@
 
 #include <utility>
 
+#include "app/show_page.h"
 #include "core/app_state.h"
 #include "tests/inprocess/support.h"
 #include "ui/controls.h"
 #include "ui/drawing_resources.h"
-#include "ui/show_page.h"
 
 class WizardControlsTest : public ::testing::Test {
   protected:
