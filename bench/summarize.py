@@ -280,7 +280,8 @@ def build_report(results):
            gui, "counts one more" if counting else "NOT counted — the figure is void"))
     out("")
     out("Where the time to the first paint goes: each step of the way, timed inside a fresh "
-        "process that makes the program's own calls in the program's order (`window_parts.exe`; "
+        "process that runs the program's own `/signin` start, `RunTirnaUIAuth`, which names each "
+        "step as it ends (`window_parts.exe`; "
         "`dll_load_and_init` is from the process's creation time to the entry point). The first "
         "call into the window system starts Wine's display driver: in the floor that is "
         "`register_class`, in the wizard `drawing_resources`.")

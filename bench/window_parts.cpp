@@ -1,6 +1,6 @@
 // Times, in one fresh process, each step of the way to the wizard's first paint
-// as a "/signin" start takes it (the program's own functions, in the program's
-// order), or with the argument "floor" the steps of the floor window program.
+// as the program's own "/signin" start (RunTirnaUIAuth) takes it and tells it,
+// or with the argument "floor" the steps of the floor window program.
 // The first figure is the time from the process's creation to this entry point:
 // loading and initialising the imported DLLs.
 //
@@ -9,26 +9,18 @@
 // measuring program starts it, so that the Wine desktop is already up).
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "core/app_state.h"
-#include "win/settings_store.h"
 #include "app/startup.h"
 #include "bench/floor_window.h"
-#include "win/com.h"
-#include "win/debug_log.h"
-#include "win/module.h"
-#include "resources/resource.h"
-#include "ui/drawing_resources.h"
+#include "core/app_state.h"
 
 namespace {
-
-constexpr wchar_t kMutexName[] = L"Global\\TirnaUIAuthBench";
 
 // Milliseconds on the FILETIME clock, which is also the clock of the process's
 // creation time.
@@ -106,37 +98,24 @@ void RunFloor(HINSTANCE instance, Steps& steps) {
     ShowAndPaint(window, steps);
 }
 
-// The "/signin" start of the program, step by step, with its own functions.
-void RunWizard(HINSTANCE instance, Steps& steps) {
-    const ComApartment com;
-    steps.Done(L"com");
-    // The program's probe and claim of its mutex, under a name of the benchmark's own.
-    if (const HANDLE other = OpenMutexW(SYNCHRONIZE, FALSE, kMutexName)) CloseHandle(other);
-    const HANDLE mutex = CreateMutexW(nullptr, FALSE, kMutexName);
-    DebugLog(L"Started UI Auth with param:", L"/signin");
-    g_app.signInMode = true;
-    WriteTempA(0);
-    steps.Done(L"mutex_log_tempa");
-    LoadWindowStrings(instance);
-    steps.Done(L"window_strings");
-    CreateDrawingResources();
-    steps.Done(L"drawing_resources");
-    RegisterMainClass(instance);
-    steps.Done(L"register_class");
+// The steps of the program's own "/signin" start (RunTirnaUIAuth), as it tells
+// them; after the first paint, its queue emptied and a repaint, each a step, and
+// the window closed as the parent closes it, which ends the run.
+Steps* g_wizardSteps = nullptr;
 
-    // CreateMainWindow, split into its steps.
-    g_instance = instance;
-    LoadSelectorBitmaps(instance);
-    steps.Done(L"load_bitmaps");
-    std::wstring className(100, L'\0');
-    std::wstring title(100, L'\0');
-    LoadStringW(instance, IDS_CLASS_NAME, className.data(), 100);
-    LoadStringW(instance, IDS_TITLE, title.data(), 100);
-    const HWND window =
-        CreateCentredWindow(instance, className.c_str(), title.c_str(), kMainWindowStyle);
-    steps.Done(L"create_window_and_controls");
-    ShowAndPaint(window, steps);
-    CloseHandle(mutex);
+void OnWizardStep(const wchar_t* step) {
+    g_wizardSteps->Done(step);
+    if (std::wstring_view(step) != L"update_window") return;
+    PumpUntilIdle();
+    g_wizardSteps->Done(L"pump_until_idle");
+    RepaintNow(g_app.mainWindow);
+    g_wizardSteps->Done(L"repaint_after");
+    PostMessageW(g_app.mainWindow, WM_CLOSE, 0, 0);
+}
+
+void RunWizard(HINSTANCE instance, Steps& steps) {
+    g_wizardSteps = &steps;
+    RunTirnaUIAuth(instance, L"/signin", SW_SHOWDEFAULT, OnWizardStep);
 }
 
 }  // namespace
