@@ -33,6 +33,9 @@ std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
 inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\TirnaParental";
 void DeleteProductKey();
 void StoreValue(const std::string& value);
+// The product key and its State key refuse setting values to Everyone (each key has
+// its own security); false gives Everyone every right again.
+void DenyValueWrites(bool deny);
 Strings ValuesUnder(HKEY root, const std::wstring& path);
 Strings ChangedValues(const Strings& before, const Strings& after);  // sorted
 std::string Hex(std::string_view bytes);
@@ -137,6 +140,7 @@ struct Run {
     const char* name;
     std::wstring arguments{};
     Strings stored{};                      // values under the product key before the run
+    bool writesDenied = false;             // DenyValueWrites once they are stored
     std::vector<ScriptedReply> replies{};  // answered in order, then `otherwise`
     ScriptedReply otherwise{};
     bool listening = true;
