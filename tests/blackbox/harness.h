@@ -146,7 +146,8 @@ struct Run {
     bool listening = true;
     Steps steps{};  // after them the program must end by itself
     // What must be seen: the boxes; each request's whole body (the machine's own
-    // values as <did>, <osv>, <dtype>, <dname>, <dconfig>) or only its action; the
+    // values as <did>, <osv>, <dtype>, <dname>, <dconfig>) or only its action, led by
+    // "<request line>, Host: <host>: " when it is not a POST of the endpoint; the
     // transport's lines, a token each (S success reply, I invalid reply, F failed
     // send, E<code> failed post; X failed send, A created, C not created for account
     // creation; "~" after a pause of 0.8 s or more); the values written, changed or
