@@ -13,6 +13,9 @@ void AppendBytesLittleEndian(std::string& text, std::uint32_t value, bool dashBe
     }
 }
 
+// The highest byte of EBX: the APIC id of the logical processor that ran CPUID.
+constexpr std::uint32_t kProcessorIdBits = 0xFF000000;
+
 void AppendConfigValue(std::wstring& text, const std::optional<std::wstring>& value) {
     if (!value) return;
     text += *value;
@@ -30,7 +33,9 @@ std::string FormatDeviceId(std::optional<std::uint32_t> volumeSerial,
     } else {
         id = kUnreadableVolumeSection;
     }
-    for (const std::uint32_t reg : cpuidRegisters) {
+    auto registers = cpuidRegisters;
+    registers[1] &= ~kProcessorIdBits;
+    for (const std::uint32_t reg : registers) {
         id.push_back('-');
         AppendBytesLittleEndian(id, reg, false);
     }

@@ -16,8 +16,9 @@ inline constexpr char kUnreadableVolumeSection[] = "AA-AA-AA-AA";
 
 // The volume serial's bytes, least significant first, as "%.2X" joined by "-"
 // (or "AA-AA-AA-AA" when it could not be read), then for each of EAX, EBX, ECX and
-// EDX of CPUID leaf 1 a "-" and its four bytes, least significant first. No bit is
-// masked: the last two digits of EBX name the processor that ran CPUID.
+// EDX of CPUID leaf 1 a "-" and its four bytes, least significant first. The highest
+// byte of EBX, the APIC id of whichever processor ran CPUID, is written as 00
+// (characters 28 and 29): one computer gives one identifier, on any processor.
 [[nodiscard]] std::string FormatDeviceId(std::optional<std::uint32_t> volumeSerial,
                                          const std::array<std::uint32_t, 4>& cpuidRegisters);
 

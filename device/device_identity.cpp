@@ -27,30 +27,13 @@ std::optional<std::uint32_t> ReadSystemVolumeSerial() {
     return serial;
 }
 
+// On whichever processor the thread runs: the formatting masks the byte that
+// names it.
 std::array<std::uint32_t, 4> ReadCpuidLeaf1() {
     std::array<int, 4> registers{};
     __cpuidex(registers.data(), 1, 0);
     return {static_cast<std::uint32_t>(registers[0]), static_cast<std::uint32_t>(registers[1]),
             static_cast<std::uint32_t>(registers[2]), static_cast<std::uint32_t>(registers[3])};
-}
-
-// The highest byte of EBX is the APIC id of the logical processor that runs CPUID,
-// and the thread moves between processors. Run it on one fixed processor, the
-// lowest in the process's affinity mask, so that every request and every run names
-// the computer alike; the thread's own mask is put back right after. When the masks
-// cannot be read or set, CPUID runs wherever the thread is.
-std::array<std::uint32_t, 4> ReadCpuidLeaf1OnFirstProcessor() {
-    DWORD_PTR processMask = 0, systemMask = 0;
-    if (!GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask) ||
-        processMask == 0) {
-        return ReadCpuidLeaf1();
-    }
-    const DWORD_PTR lowestProcessor = processMask & (~processMask + 1);
-    const DWORD_PTR previousMask = SetThreadAffinityMask(GetCurrentThread(), lowestProcessor);
-    if (previousMask == 0) return ReadCpuidLeaf1();
-    const auto registers = ReadCpuidLeaf1();
-    SetThreadAffinityMask(GetCurrentThread(), previousMask);
-    return registers;
 }
 
 // The first object of a WQL query; none when the query or the fetch fails. The
@@ -112,7 +95,7 @@ DeviceConfigValues ReadDeviceConfigValues() {
 }  // namespace
 
 std::string GetDeviceId() {
-    return FormatDeviceId(ReadSystemVolumeSerial(), ReadCpuidLeaf1OnFirstProcessor());
+    return FormatDeviceId(ReadSystemVolumeSerial(), ReadCpuidLeaf1());
 }
 
 std::string GetDeviceType() {

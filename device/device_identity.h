@@ -5,8 +5,9 @@
 #include <string>
 
 // 47 characters: the volume serial of "C:\" ("AA-AA-AA-AA" when unreadable) and
-// the four registers of CPUID leaf 1, read on the lowest processor of the process's
-// affinity mask, so one computer gives one identifier.
+// the four registers of CPUID leaf 1, read on whichever processor the thread runs,
+// with the byte that names that processor written as 00: one computer gives one
+// identifier.
 [[nodiscard]] std::string GetDeviceId();
 
 // "2" when the power status knows the AC line state (or the query failed), else "1".

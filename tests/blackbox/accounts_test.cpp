@@ -13,10 +13,11 @@ const std::wstring kBothFields = L"Please make sure you type both a username and
 const std::string kSecret = std::string("&pmd5=") + kSecretDigest;
 const std::string kAuth = "action=authuser&did=<did>&uname=ann" + kSecret;
 const std::string kProfiles = "action=getprofiles&did=none&uname=ann" + kSecret;
-const std::string kInstall =
-    "action=install&did=<did>&uname=ann" + kSecret +
+const std::string kDevice =
     "&product=2_1.0&osv=<osv>&dtype=<dtype>&dname=<dname>&dconfig=<dconfig>";
+const std::string kInstall = "action=install&did=<did>&uname=ann" + kSecret + kDevice;
 const std::string kBinding = "action=setprofile&uname=ann" + kSecret + "&did=<did>";
+const std::string kOld = "action=install&did=<did>&uname=ann&pmd5=" + std::string(kAbcDigest);
 const Strings kStored = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest,
                          "State\\AuthInfoUserName=sz:ann", "State\\RegSucceeded=dword:1"};
 const Strings kNothingStored = {"TempA=dword:0"};
@@ -59,9 +60,11 @@ const Run kSignIns[] = {
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) +
               Sees("profile [Alpha|Beta] picked=0 existing=on new=off name=(disabled)") + Close() + Answer(IDYES),
      .boxes = {kCloseQuestion}, .requests = {kAuth, kProfiles}, .written = kStored + Strings{"UID=dword:42"}},
+    // ... and, as every run with /signin, ends once the profile is bound: no closing page.
     {.name = "InstallerSignInRunGoesOnToTheProfilePage", .arguments = L"/signin /installer",
-     .replies = {Reply("0"), Reply("0;42"), Reply("0;0")},
-     .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Close(), .requests = {"install", kAuth, kProfiles},
+     .replies = {Reply("0"), Reply("0;42"), Reply("0;1;5;Alice"), Reply("0"), Reply("0")},
+     .steps = SignIn(L"ann", L"secret") + Await(View::Profile) + Press(IDC_NEXT),
+     .requests = {"install", kAuth, kProfiles, "install", kBinding + "&profid=5"},
      .written = kStored + Strings{"TempA=dword:1", "UID=dword:42"}},
     // A refusal is not asked again, whatever follows its code.
     SignInFails("Refused", {Reply("-2\xFF\0x"s)}, {}, kSignInRefused, "E-2", {"authuser"}),
@@ -69,6 +72,9 @@ const Run kSignIns[] = {
     Offline(SignInFails("NothingListening", {}, {}, kNoConnectivity,
                         "F F F E-10 ~F F F E-10 ~F F F E-10 ~F F F E-10", {})),
     SignInFails("ErrorReadingAsZero", {}, Reply("-0"), kServerAccess, "E0 ~E0 ~E0 ~E0", Strings(4, "authuser")),
+    // The refusal -10 reads as no valid reply.
+    SignInFails("MinusTenReadsAsNoValidReply", {}, Reply("-10"), kNoConnectivity, "E-10 ~E-10 ~E-10 ~E-10",
+                Strings(4, "authuser")),
     // Accepted: the sign-in run ends at once.
     {.name = "RepeatAfterAPause", .arguments = L"/signin",
      .replies = {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")},
@@ -129,9 +135,9 @@ const Run kCreations[] = {
     {.name = "LongAddressTypedInBothFields", .arguments = L"/signin", .replies = {Reply("0")}, .otherwise = Reply("0;0"),
      .steps = OpenCreatePage() + Keys(IDC_CREATE_USER, kLongAddress) + Keys(IDC_CREATE_PASSWORD, L"secret") +
               Keys(IDC_CREATE_CONFIRM, L"secret") + Keys(IDC_CREATE_EMAIL, kLongAddress) + Press(IDC_CREATE_BUTTON) +
-              Await(View::Profile) + Close(),
+              Await(View::Profile) + Type(IDC_PROFILE_NAME, L"Kid") + Press(IDC_NEXT),  // the run ends there
      .requests = {"action=createuser&uname=" + Utf8(kLongAddress) + kSecret + "&did=none&email=" + Utf8(kLongAddress),
-                  "getprofiles"},
+                  "getprofiles", "install", "setprofile"},
      .written = {std::string("State\\AuthInfoMD5=sz:") + kSecretDigest, "State\\AuthInfoUserName=sz:" + Utf8(kLongAddress),
                  "State\\RegSucceeded=dword:1", "TempA=dword:1"}},
     CreationFails("TakenNameInAHugeReply", {MiBReply("-5")}, {},
@@ -223,6 +229,17 @@ const Run kProfileRuns[] = {
      .boxes = {kServerAccess}, .requests = Strings{kAuth, kProfiles, kInstall} + Strings(10, "setprofile") +
                  Strings{kInstall, kBinding + "&profid=5"},
      .transcript = "S S S E-3 ~F F F E-10 S S", .written = kStored + Strings{"UID=dword:42"}},
+    // Run by a user who may not set values on the product's keys: the accepted account is
+    // not stored, and the page works with the one stored before.
+    {.name = "WritesRefusedBindUnderTheEarlierAccount", .arguments = L"/installer",
+     .stored = {"State\\AuthInfoUserName=sz:ann", std::string("State\\AuthInfoMD5=sz:") + kAbcDigest,
+                "State\\RegSucceeded=dword:1"},
+     .writesDenied = true, .replies = {Reply("0"), Reply("0;7"), Reply("0;1;5;Alice")}, .otherwise = Reply("0"),
+     .steps = SignIn(L"bob", L"secret") + Await(View::Profile) + Sees("profile [Alice]" + kOnList) + Press(IDC_NEXT) +
+              Finish(),
+     .requests = {kOld + kDevice, "action=authuser&did=<did>&uname=bob" + kSecret,
+                  "action=getprofiles&did=none&uname=ann&pmd5=" + std::string(kAbcDigest), kOld + kDevice,
+                  "action=setprofile&uname=ann&pmd5=" + std::string(kAbcDigest) + "&did=<did>&profid=5"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(ChildProfile, Runs, ::testing::ValuesIn(kProfileRuns), RunName);

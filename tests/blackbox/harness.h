@@ -33,6 +33,9 @@ std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
 inline constexpr wchar_t kProductKey[] = L"SOFTWARE\\TirnaParental";
 void DeleteProductKey();
 void StoreValue(const std::string& value);
+// The product key and its State key refuse setting values to Everyone (each key has
+// its own security); false gives Everyone every right again.
+void DenyValueWrites(bool deny);
 Strings ValuesUnder(HKEY root, const std::wstring& path);
 Strings ChangedValues(const Strings& before, const Strings& after);  // sorted
 std::string Hex(std::string_view bytes);
@@ -137,12 +140,14 @@ struct Run {
     const char* name;
     std::wstring arguments{};
     Strings stored{};                      // values under the product key before the run
+    bool writesDenied = false;             // DenyValueWrites once they are stored
     std::vector<ScriptedReply> replies{};  // answered in order, then `otherwise`
     ScriptedReply otherwise{};
     bool listening = true;
     Steps steps{};  // after them the program must end by itself
     // What must be seen: the boxes; each request's whole body (the machine's own
-    // values as <did>, <osv>, <dtype>, <dname>, <dconfig>) or only its action; the
+    // values as <did>, <osv>, <dtype>, <dname>, <dconfig>) or only its action, led by
+    // "<request line>, Host: <host>: " when it is not a POST of the endpoint; the
     // transport's lines, a token each (S success reply, I invalid reply, F failed
     // send, E<code> failed post; X failed send, A created, C not created for account
     // creation; "~" after a pause of 0.8 s or more); the values written, changed or

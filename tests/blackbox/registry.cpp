@@ -6,6 +6,8 @@
 
 #include "tests/blackbox/harness.h"
 
+#include <sddl.h>
+
 namespace {
 
 struct Kind {
@@ -99,6 +101,22 @@ void StoreValue(const std::string& value) {
     RegQueryValueExW(opened, name.c_str(), nullptr, nullptr, nullptr, &stored);
     RegCloseKey(opened);
     ASSERT_EQ(stored, bytes.size()) << "bytes stored for " << value;
+}
+
+void DenyValueWrites(bool deny) {
+    PSECURITY_DESCRIPTOR security = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        deny ? L"D:(D;;0x2;;;WD)(A;;KA;;;WD)" : L"D:(A;;KA;;;WD)", SDDL_REVISION_1, &security,
+        nullptr));
+    for (const std::wstring& path :
+         {std::wstring(kProductKey), kProductKey + std::wstring(L"\\State")}) {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, WRITE_DAC, &key),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, security), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    LocalFree(security);
 }
 
 Strings ValuesUnder(HKEY root, const std::wstring& path) {

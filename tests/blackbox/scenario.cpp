@@ -7,7 +7,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <set>
 
 #include "core/control_ids.h"
 #include "core/service_endpoint.h"
@@ -19,22 +18,9 @@ const Strings kFormHeaders = {"Content-Type: application/x-www-form-urlencoded",
                               "User-Agent: WinHttpClient",
                               "Host: " + Utf8(kServiceOrigin.substr(7)), "Connection: Keep-Alive"};
 
-// CPUID leaf 1 as run on the first processor that this process may use, the one
-// the program reads it on: EBX's highest byte names the processor that runs it.
-std::array<int, 4> CpuidOnFirstProcessor() {
-    DWORD_PTR mask = 0, system = 0;
-    GetProcessAffinityMask(GetCurrentProcess(), &mask, &system);
-    DWORD_PTR first = 1;
-    while (first != 0 && (mask & first) == 0) first <<= 1;
-    const DWORD_PTR previous = SetThreadAffinityMask(GetCurrentThread(), first);
-    std::array<int, 4> cpu{};
-    __cpuid(cpu.data(), 1);
-    SetThreadAffinityMask(GetCurrentThread(), previous);
-    return cpu;
-}
-
 // The device identifier that this machine must give: the volume serial of C:\,
-// then CPUID leaf 1, bytes least significant first.
+// then CPUID leaf 1, bytes least significant first, the processor's APIC id (EBX's
+// highest byte) as 00 whichever processor runs it.
 std::string DeviceIdOfThisMachine() {
     DWORD serial = 0;
     GetVolumeInformationW(L"C:\\", nullptr, 0, &serial, nullptr, nullptr, nullptr, 0);
@@ -42,7 +28,10 @@ std::string DeviceIdOfThisMachine() {
     std::array<char, 64> id{};
     std::snprintf(id.data(), id.size(), "%02X-%02X-%02X-%02X", volume & 255u, volume >> 8 & 255,
                   volume >> 16 & 255, volume >> 24);
-    for (const std::uint32_t v : CpuidOnFirstProcessor()) {
+    std::array<int, 4> cpu{};
+    __cpuid(cpu.data(), 1);
+    cpu[1] &= 0x00FFFFFF;
+    for (const std::uint32_t v : cpu) {
         std::snprintf(id.data() + std::strlen(id.data()), 10, "-%02X%02X%02X%02X", v & 255,
                       v >> 8 & 255, v >> 16 & 255, v >> 24);
     }
@@ -69,13 +58,11 @@ std::vector<std::pair<std::string, std::string>> MachineFields() {
 }
 
 // The body with the machine's own values as placeholders, each only where it is
-// what this machine must give. The identifier must be the one of the run: a
-// virtual machine may report another APIC id once its host moves the processor,
-// so the one read before the run and the one read after it both count. The
-// configuration must be the hardware's words, each followed by a blank, none of
-// them unsafe.
-std::string Normalized(const RecordedRequest& request, const std::set<std::string>& runIds) {
+// what this machine must give. The configuration must be the hardware's words,
+// each followed by a blank, none of them unsafe.
+std::string Normalized(const RecordedRequest& request) {
     static const auto machine = MachineFields();
+    static const std::string id = DeviceIdOfThisMachine();
     std::string body = "&" + request.body;
     const auto replace = [&](const std::string& field, bool expected) {
         const std::string value = request.Field(field), whole = "&" + field + "=" + value;
@@ -83,7 +70,7 @@ std::string Normalized(const RecordedRequest& request, const std::set<std::strin
         if (expected && at != std::string::npos)
             body.replace(at + field.size() + 2, value.size(), "<" + field + ">");
     };
-    replace("did", runIds.contains(request.Field("did")));
+    replace("did", request.Field("did") == id);
     for (const auto& [field, expected] : machine) replace(field, request.Field(field) == expected);
     const std::string config = request.Field("dconfig");
     replace("dconfig",
@@ -278,10 +265,10 @@ std::string RunName(const ::testing::TestParamInfo<Run>& info) {
 void Play(const Run& run) {
     DeleteProductKey();
     for (const std::string& value : run.stored) ASSERT_NO_FATAL_FAILURE(StoreValue(value));
+    if (run.writesDenied) DenyValueWrites(true);
     std::optional<LoopbackServer> service;
     EXPECT_TRUE(!run.listening || service.emplace(run.replies, run.otherwise).Listening());
     const Strings before = ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);
-    std::set<std::string> runIds = {DeviceIdOfThisMachine()};
     Strings lines;
     {
         Program program(run.arguments);
@@ -301,7 +288,6 @@ void Play(const Run& run) {
             EXPECT_EQ(Transcript(program.Lines()), *run.transcript);
         }
     }
-    runIds.insert(DeviceIdOfThisMachine());
     // A request given whole also has its header block checked: form posts ask for no
     // cached answer, account creation does not.
     const auto requests = service ? service->Requests() : std::vector<RecordedRequest>{};
@@ -310,10 +296,16 @@ void Play(const Run& run) {
         const std::size_t i = sent.size();
         const bool whole =
             i < run.requests.size() && run.requests[i].find('=') != std::string::npos;
-        sent.push_back(whole ? Normalized(request, runIds) : request.Field("action"));
-        if (!whole) continue;
+        // Another request line (after a redirect) leads the entry, with the host it names.
+        std::string line;
+        for (const std::string& header : request.headerLines) {
+            if (request.requestLine != "POST /device_point.php HTTP/1.1" &&
+                header.starts_with("Host: "))
+                line = request.requestLine + ", " + header + ": ";
+        }
+        sent.push_back(line + (whole ? Normalized(request) : request.Field("action")));
+        if (!whole || !line.empty()) continue;
         const bool cached = request.Field("action") != "createuser";
-        EXPECT_EQ(request.requestLine, "POST /device_point.php HTTP/1.1");
         EXPECT_EQ(request.headerLines,
                   Strings{"Content-Length: " + std::to_string(request.body.size())} +
                       (cached ? Strings{"Cache-Control: no-cache"} : Strings{}) + kFormHeaders);
@@ -323,5 +315,6 @@ void Play(const Run& run) {
     Strings written = run.written;
     std::sort(written.begin(), written.end());
     EXPECT_EQ(ChangedValues(before, ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey)), written);
+    if (run.writesDenied) DenyValueWrites(false);
     DeleteProductKey();
 }

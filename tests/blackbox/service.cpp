@@ -57,6 +57,7 @@ std::optional<RecordedRequest> Receive(SOCKET connection) {
 std::string Head(const ScriptedReply& reply, std::size_t length) {
     return "HTTP/1.1 " + std::to_string(reply.status) + (reply.status == 200 ? " OK" : " Error") +
            "\r\nContent-Type: " + reply.contentType +
+           (reply.location.empty() ? "" : "\r\nLocation: " + reply.location) +
            "\r\nContent-Length: " + std::to_string(length) + "\r\nConnection: close\r\n\r\n";
 }
 

@@ -24,6 +24,7 @@ struct ScriptedReply {
     std::string contentType = "text/plain";
     std::chrono::milliseconds delay{0};  // before answering
     Fault fault = Fault::None;
+    std::string location{};  // a Location header line when not empty
 };
 // clang-format off
 inline auto Reply = [](std::string body, int status = 200) {
@@ -34,6 +35,8 @@ inline auto TruncatedReply = [](std::string body) {
     return ScriptedReply{.body = std::move(body), .fault = ScriptedReply::Fault::Truncate}; };
 inline auto SlowReply = [](std::string body) {  // answered after 1.5 s
     return ScriptedReply{.body = std::move(body), .delay = std::chrono::milliseconds(1500)}; };
+inline auto Redirect = [](int status, std::string location) {
+    return ScriptedReply{.status = status, .location = std::move(location)}; };
 inline auto MiBReply = [](std::string start) { return Reply(start + std::string(1 << 20, 'x')); };  // then filler
 inline auto HtmlErrorReply = [] {
     return ScriptedReply{.status = 500, .body = "<html><body>500 Error</body></html>", .contentType = "text/html"}; };

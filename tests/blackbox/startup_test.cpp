@@ -62,6 +62,7 @@ const Strings kAccepted = {"DevAuthState=dword:1", "UID=dword:42"};
 const std::string kNet = "[TirnaParental] [TirnaNet] ", kReply = kNet + "received response from server; ";
 const std::string kHead = kReply + "header:  HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: ";
 const Strings kThree(3, "authuser");
+const std::string kPort = Utf8(kServiceOrigin.substr(kServiceOrigin.rfind(L':')));
 const Run kChecks[] = {
     CheckRun("Accepted", {Reply("0;42")}, {}, "S", {"action=authuser&did=<did>&uname=ann" + kSent}, kAccepted),
     CheckRun("RefusedWithJunkAfterTheCode", {Reply("-5\xFF\0junk"s)}, {}, "E-5", {"authuser"}),
@@ -85,6 +86,11 @@ const Run kChecks[] = {
               kNet + "failed to send request to server; request url: " + Utf8(ServiceEndpoint())}),
     {.name = "NothingListening", .stored = kCredentials, .listening = false, .steps = kCloseAsked,
      .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = {"DevAuthState=dword:0"}},
+    // A 307 is followed, under another host name too, and the reply from there counts. The
+    // harness reads the first 115 bytes after the redirected head: a second head, no form.
+    CheckRun("RedirectFollowedElsewhere", {Redirect(307, "http://localhost" + kPort + "/moved.php")}, Reply("0;42"),
+             "S", {"action=authuser&did=<did>&uname=ann" + kSent, "POST /moved.php HTTP/1.1, Host: localhost" + kPort +
+             ": <absent>"}, kAccepted),
 };
 
 INSTANTIATE_TEST_SUITE_P(CredentialCheck, Runs, ::testing::ValuesIn(kChecks), RunName);

