@@ -9,9 +9,9 @@ A LINKMAP is the map that GNU ld writes with -Wl,-Map=EXE.map (tirna_link_map() 
 CMakeLists.txt); the exe's name is the map's without ".map". The files the linker took are
 the archive members it included and the object files it loaded. Those the map names by a
 relative path (built with the program) or outside /usr are the program's own, except
-GoogleTest's archives (built from Debian's googletest sources). Each other file belongs to the Debian package that dpkg names as its owner, and to a component of
-COMPONENTS; a file that no component claims is refused, so that a new library cannot be
-linked in without its notice.
+GoogleTest's archives (built from Debian's googletest sources). Each other file belongs to
+the Debian package that dpkg names as its owner, and to a component of COMPONENTS; a file
+that no component claims is refused, so that no library is linked in without its notice.
 
 NOTICES.txt names, for each component, its package and version, the files it was linked
 from and its license, then the notice: the parts of the package's own copyright file
@@ -217,9 +217,9 @@ def notice_of(component, package):
 def write_notices(path, exes, components):
     rule = "=" * 78
     out = [f"Notices of the components linked into {', '.join(exes)}", "",
-           "Each of these components is linked into the program statically. The list is made from",
-           "the linker's map; each notice is taken from the copyright file of the Debian package",
-           "that the component came from, the parts that cover it.", ""]
+           "Each of these components is linked in statically. The list is made from the linker's",
+           "map; each notice is taken from the copyright file of the Debian package that the",
+           "component came from, the parts of it that cover the component.", ""]
     for c in components:
         out.append(f"  {c['name']:<20} {c['package']['name']} {c['package']['version']}")
     for c in components:
