@@ -6,12 +6,16 @@
 #   - two releases with the same origin, from two clones in different folders (one with
 #     a space in its path), one after the other and the second with another time zone
 #     and umask, give the same exe and the same zip, byte for byte; the archive holds
-#     its four files in order, with the commit's time and fixed modes, a checksum that
+#     its six files in order, with the commit's time and fixed modes, a checksum that
 #     checks, BUILDINFO naming the commit, its time and the origin, and the origin in
-#     the exe;
+#     the exe; NOTICES.txt has the notice of every file of the toolchain that the link
+#     map names; the SPDX bill of materials has the structure SPDX 2.3 requires (checked
+#     here field by field: no SPDX validator is at hand), names the exe's checksum and
+#     the commit, and lists the components of NOTICES.txt, linked into the program;
 #   - a release signed with a throwaway self-signed code-signing certificate verifies
 #     with osslsigncode (a changed byte does not), gives back the unsigned exe byte for
-#     byte when its signature is removed, and still carries its version information.
+#     byte when its signature is removed, has a bill naming the signed exe's checksum,
+#     and still carries its version information.
 # Release builds of the program alone: about a minute on two cores. scripts/test.sh
 # runs it with a time-out; alone:
 #   scripts/check-release.sh
@@ -111,7 +115,7 @@ done
 unpacked="$tmp/unpacked"
 unzip -q "$tmp/first.zip" -d "$unpacked"
 entries=$(zipinfo -1 "$tmp/first.zip" | tr '\n' ' ')
-[ "$entries" = "TirnaUIAuth.exe TirnaUIAuth.exe.sha256 BUILDINFO CHANGELOG.md " ] ||
+[ "$entries" = "TirnaUIAuth.exe TirnaUIAuth.exe.sha256 BUILDINFO CHANGELOG.md NOTICES.txt TirnaUIAuth.spdx.json " ] ||
   fail "the archive holds $entries"
 epoch=$(git log -1 --format=%ct "$commit")
 # zip keeps times to two seconds, in the time zone release.sh gave it: UTC.
@@ -129,10 +133,95 @@ strings -e l "$unpacked/TirnaUIAuth.exe" | grep -qxF "$origin/device_point.php" 
   fail "the exe does not post to $origin/device_point.php"
 echo "ok: the archive's entries, times, modes, checksum, BUILDINFO and CHANGELOG.md; the origin in the exe"
 
+# Every file the linker took from the toolchain (the archive members it included, the object
+# files it loaded), read from its map here, has a section in NOTICES.txt that names its
+# Debian package and version, lists it and carries a notice: copyright stanzas, or, for the
+# GCC Runtime Library Exception, the line that none is needed.
+map="$first/build/release/windows/bin/TirnaUIAuth.exe.map"
+taken=$({
+  sed -n '/^Archive member included/,/^Discarded input sections/s/^\(\/usr\/[^(]*\)(.*/\1/p' "$map"
+  sed -n 's/^LOAD \(\/usr\/.*\.o\)$/\1/p' "$map"
+} | xargs -r realpath | sort -u)
+[ -n "$taken" ] || fail "the link map $map names no file of the toolchain"
+noticed=$(awk '
+  function flush() { if (package != "") for (i in files) print package, files[i], notice }
+  /^Package: / { flush(); package = $2 " " $3; notice = "no"; delete files }
+  /^Linked from: / { sub(/^Linked from: /, ""); split($0, files, ", ") }
+  /^License: .* WITH GCC-exception-3\.1$/ { exception = 1 }
+  /^Notice: none needed\./ && exception { notice = "yes" }
+  /^Copyright: / { notice = "yes" }
+  /^=+$/ { exception = 0 }
+  END { flush() }' "$unpacked/NOTICES.txt")
+owned=$(dpkg-query -S $taken) || fail "dpkg owns not every file of $taken"
+declare -A versions
+while read -r package version_of_package; do
+  versions[$package]=$version_of_package
+done < <(dpkg-query -W -f='${Package} ${Version}\n' $(cut -d: -f1 <<<"$owned" | sort -u))
+while IFS= read -r entry; do
+  package=${entry%%:*} file=${entry##*: }
+  line="$package ${versions[$package]} $(basename "$file") yes"
+  grep -qxF "$line" <<<"$noticed" || fail "NOTICES.txt has no notice of $file: no section \"$line\""
+done <<<"$owned"
+echo "ok: NOTICES.txt has the notice of each of the $(wc -w <<<"$taken") files the linker took from the toolchain"
+
+# The bill of materials' structure (no SPDX validator is at hand): the document's required
+# fields, created and namespace from the commit, the program with its version, commit,
+# checksum and no license asserted, and each component of NOTICES.txt with the package version
+# it names, linked statically into the program. Prints what is wrong, nothing when all is right.
+spdx_problems() {
+  local bill=$1 exe_sha=$2
+  local components
+  components=$(sed -n '1,/^====/s/^  \([^ ].*[^ ]\) \{2,\}[^ ]* \([^ ]*\)$/\1|\2/p' "$(dirname "$bill")/NOTICES.txt" | sort)
+  jq -r --arg commit "$commit" --arg version "$version" --arg sha "$exe_sha" \
+    --arg created "$(date -u -d "@$epoch" +%Y-%m-%dT%H:%M:%SZ)" --arg components "$components" '
+    def want(test; message): if test then empty else message end;
+    . as $doc | ([.packages[] | select(.name == "TirnaUIAuth")] | first) as $program
+    | ($program.SPDXID // "none") as $id
+    | [.packages[] | select(.SPDXID != $id)] as $parts
+    | want(.spdxVersion == "SPDX-2.3"; "spdxVersion is not SPDX-2.3"),
+      want(.dataLicense == "CC0-1.0"; "dataLicense is not CC0-1.0"),
+      want(.SPDXID == "SPDXRef-DOCUMENT"; "the document SPDXID is not SPDXRef-DOCUMENT"),
+      want((.name | type) == "string" and .name != ""; "the document has no name"),
+      want((.documentNamespace // "") | startswith("https://") and contains($commit) and contains($sha);
+        "documentNamespace is no https URI made of the commit and the checksum"),
+      want(.creationInfo.created == $created; "created is not the commit time \($created)"),
+      want((.creationInfo.creators // []) | length > 0 and all(test("^(Tool|Organization|Person): "));
+        "creators is empty or malformed"),
+      want($program != null; "no package TirnaUIAuth"),
+      want(.documentDescribes == [$id]; "documentDescribes is not the program"),
+      want(any(.relationships[]; . == {spdxElementId: "SPDXRef-DOCUMENT", relationshipType: "DESCRIBES",
+        relatedSpdxElement: $id}); "no relationship: the document DESCRIBES the program"),
+      want($program.versionInfo == $version; "the program version is not \($version)"),
+      want(($program.sourceInfo // "") | contains($commit); "the program does not name the commit"),
+      want($program.checksums == [{algorithm: "SHA256", checksumValue: $sha}];
+        "the program checksum is not the SHA-256 of the exe, \($sha)"),
+      want([$program | .licenseConcluded, .licenseDeclared, .copyrightText] == ["NOASSERTION",
+        "NOASSERTION", "NOASSERTION"]; "the program asserts a license or copyright"),
+      (.packages[] | want((.SPDXID // "") | test("^SPDXRef-[A-Za-z0-9.-]+$"); "a package has no valid SPDXID"),
+        want(.name and .downloadLocation and (.filesAnalyzed == false);
+          "package \(.SPDXID): name, downloadLocation or filesAnalyzed"),
+        want(.licenseDeclared != null; "package \(.SPDXID) declares no license")),
+      want([.packages[].SPDXID] | length == (unique | length); "two packages share an SPDXID"),
+      ($parts[] | . as $part | want(any($doc.relationships[]; . == {spdxElementId: $id,
+        relationshipType: "STATIC_LINK", relatedSpdxElement: $part.SPDXID});
+        "no relationship: the program STATIC_LINK \($part.SPDXID)")),
+      want(([$parts[] | "\(.name)|\(.versionInfo)"] | sort | join("\n")) == $components;
+        "the components are not those of NOTICES.txt: \([$parts[].name])"),
+      ([.packages[].licenseDeclared | scan("LicenseRef-[A-Za-z0-9.-]+")] | unique[] as $ref
+        | want(any($doc.hasExtractedLicensingInfos[]?; .licenseId == $ref and (.extractedText | length > 0));
+          "\($ref) has no extracted text"))' "$bill"
+}
+problems=$(spdx_problems "$unpacked/TirnaUIAuth.spdx.json" "$(sha "$unpacked/TirnaUIAuth.exe")")
+[ -z "$problems" ] || fail "the bill of materials: $problems"
+echo "ok: the bill of materials names the exe's checksum, the commit, and the components of NOTICES.txt"
+
 release "$first" --sign "$keys/test cert.pfx" --password-file "$keys/password"
 signed="$tmp/signed"
 unzip -q "$(zip_of "$first")" -d "$signed"
 (cd "$signed" && sha256sum --quiet -c TirnaUIAuth.exe.sha256) || fail "the signed archive's checksum"
+problems=$(spdx_problems "$signed/TirnaUIAuth.spdx.json" "$(sha "$signed/TirnaUIAuth.exe")")
+[ -z "$problems" ] || fail "the signed archive's bill of materials: $problems"
+cmp "$signed/NOTICES.txt" "$unpacked/NOTICES.txt" || fail "the signed archive's NOTICES.txt"
 grep -q "^signature: Authenticode, SHA-256, by CN=TirnaUIAuth release check$" "$signed/BUILDINFO" ||
   fail "BUILDINFO does not name the signature"
 osslsigncode verify -CAfile "$keys/cert.pem" -in "$signed/TirnaUIAuth.exe" >"$tmp/verify.log" ||

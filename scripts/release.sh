@@ -13,8 +13,10 @@
 # signs it with Authenticode (SHA-256; osslsigncode reads the password from FILE) and
 # verifies the signature against the certificates of the PFX itself; then packs
 # build/release/TirnaUIAuth-VERSION.zip: the exe, its SHA-256 checksum, BUILDINFO (commit,
-# SOURCE_DATE_EPOCH, origin, toolchain packages) and CHANGELOG.md, VERSION being the one
-# project() sets in CMakeLists.txt. Prints the archive's path and the checksums.
+# SOURCE_DATE_EPOCH, origin, toolchain packages), CHANGELOG.md, NOTICES.txt (the notices of
+# the components the linker took in, from its map) and TirnaUIAuth.spdx.json (the bill of
+# materials, SPDX 2.3, naming the checksum of the exe as shipped, signed or not), VERSION
+# being the one project() sets in CMakeLists.txt. Prints the archive's path and the checksums.
 # Installs what is missing; needs no input.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -98,12 +100,12 @@ if [ -z "$top" ] || ! [ "$top" -ef . ]; then
   refuse "$(pwd) is not a git checkout: a release is built from a commit" \
     "(its time is SOURCE_DATE_EPOCH, and BUILDINFO names it); clone the repository"
 fi
-commit=$(git rev-parse HEAD)
+commit=$(git rev-parse HEAD) uncommitted=""
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
   echo "release.sh: uncommitted changes are built too; BUILDINFO says so" >&2
-  commit="$commit, with uncommitted changes"
+  uncommitted=yes
 fi
 
 bash scripts/install-deps.sh
@@ -156,7 +158,7 @@ checksum=$(cut -d' ' -f1 "$stage/TirnaUIAuth.exe.sha256")
 
 {
   echo "TirnaUIAuth $version"
-  echo "commit: $commit"
+  echo "commit: $commit${uncommitted:+, with uncommitted changes}"
   echo "SOURCE_DATE_EPOCH: $SOURCE_DATE_EPOCH ($(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"
   echo "origin: $origin"
   echo "signature: $signature"
@@ -166,13 +168,21 @@ checksum=$(cut -d' ' -f1 "$stage/TirnaUIAuth.exe.sha256")
     mingw-w64-common mingw-w64-x86-64-dev osslsigncode cmake ninja-build zip
   echo "The same commit built with the same packages gives the same exe (its signature"
   echo "removed: osslsigncode remove-signature); see the README's section Release."
+  echo "NOTICES.txt: the components linked into the exe, from the linker's map, with the notices"
+  echo "of their packages' copyright files. TirnaUIAuth.spdx.json: the bill of materials (SPDX"
+  echo "2.3): the program, the SHA-256 of this exe, and each component with its package,"
+  echo "version and license."
 } >"$stage/BUILDINFO"
 cp CHANGELOG.md "$stage/"
+# After signing: the bill names the checksum of the exe as shipped.
+python3 scripts/notices.py --map "$exe.map" --out "$stage/NOTICES.txt" \
+  --spdx "$stage/TirnaUIAuth.spdx.json" --exe "$stage/TirnaUIAuth.exe" --version "$version" \
+  --commit "$commit" --epoch "$SOURCE_DATE_EPOCH" ${uncommitted:+--uncommitted}
 
 # The archive depends on the files' bytes alone: a fixed order, modes and times (the
 # commit's, in UTC, as zip stores local time; zip's dates start in 1980), no extra
 # fields (-X), no directory entries (-j -D).
-files=(TirnaUIAuth.exe TirnaUIAuth.exe.sha256 BUILDINFO CHANGELOG.md)
+files=(TirnaUIAuth.exe TirnaUIAuth.exe.sha256 BUILDINFO CHANGELOG.md NOTICES.txt TirnaUIAuth.spdx.json)
 zip_time=$((SOURCE_DATE_EPOCH > 315532800 ? SOURCE_DATE_EPOCH : 315532800))
 for f in "${files[@]}"; do
   chmod 644 "$stage/$f"
