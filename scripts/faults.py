@@ -1,0 +1,290 @@
+#!/usr/bin/env python3
+"""Runs the fault catalogue (faults/*.txt): each entry puts one realistic mistake
+into a scratch copy of the tree and names the checks that must then fail.
+
+  scripts/faults.py                  every entry
+  scripts/faults.py NAME [NAME ...]  the entries faults/NAME.txt
+  scripts/faults.py --list           the entries and what each stands for
+
+The scratch copy is build/faults/src: the tracked files as they are in the working
+tree (uncommitted changes included), committed there so that the release check can
+clone it. Its build trees (build/faults/src/build/windows and .../native, compiled
+through ccache) are kept between entries and runs, so a run rebuilds only what an
+entry changed. The Windows checks run in a Wine session of their own, against a
+loopback port of their own (--port, or TIRNA_FAULTS_PORT, default 47111), never the
+test suite's 47110.
+
+An entry is caught when every check it names fails with its mistake put in. The run
+fails when an entry is missed, and when an entry no longer applies (its text to find
+is absent or found more than once, its patch does not apply, or a check it names
+matches no test): a stale entry is a defect to fix, not one to skip.
+
+An entry (faults/NAME.txt), its lines in this order:
+
+  mistake: one line naming the real mistake
+  check: windows REGEX      ctest -R REGEX in the Windows build (under Wine)
+  check: native REGEX       ctest -R REGEX in the native build
+  check: fuzz NAME ARGS...  build/native/bin/NAME_fuzzer ARGS on a copy of
+                            fuzz/corpus/NAME, with a fixed -seed=N or a seed input
+  check: release            scripts/check-release.sh on a commit of the fault
+  check: script CMD ARGS... CMD run in the scratch tree's root
+  file: PATH                the one file changed, then
+  find:                     the exact lines to find (once in PATH) ...
+  replace:                  ... and the lines that replace them, to the end.
+
+or, instead of file/find/replace, "patch:" followed by a patch for `git apply`.
+"""
+
+import argparse
+import os
+import re
+import shlex
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+CATALOGUE = ROOT / "faults"
+SCRATCH = ROOT / "build" / "faults"
+SRC = SCRATCH / "src"
+LOGS = SCRATCH / "logs"
+
+
+class Stale(Exception):
+    """The entry no longer applies to the tree."""
+
+
+def parse(path):
+    entry = {"name": path.stem, "mistake": None, "checks": [], "file": None, "find": None,
+             "replace": None, "patch": None}
+    text = path.read_text()
+    parts = re.split(r"^(find|patch):\n", text, maxsplit=1, flags=re.M)
+    head, block, body = parts if len(parts) == 3 else (text, None, "")
+    for line in head.splitlines():
+        key, _, value = line.partition(":")
+        if key == "mistake":
+            entry["mistake"] = value.strip()
+        elif key == "check":
+            entry["checks"].append(shlex.split(value))
+        elif key == "file":
+            entry["file"] = value.strip()
+        elif line.strip() and not line.startswith("#"):
+            raise SystemExit(f"{path}: cannot read the line {line!r}")
+    if block == "patch":
+        entry["patch"] = body
+    elif block == "find":
+        parts = re.split(r"^replace:\n", body, maxsplit=1, flags=re.M)
+        if len(parts) != 2 or not parts[0]:
+            raise SystemExit(f"{path}: find: needs the lines to find, then replace: and their replacement")
+        entry["find"], entry["replace"] = parts
+    if not entry["mistake"] or not entry["checks"]:
+        raise SystemExit(f"{path}: an entry needs a mistake: line and at least one check: line")
+    if not (entry["patch"] is not None or (entry["file"] and entry["find"] is not None)):
+        raise SystemExit(f"{path}: an entry needs file:, find: and replace:, or patch:")
+    for check in entry["checks"]:
+        if check[0] not in ("windows", "native", "fuzz", "release", "script") or (
+                check[0] != "release" and len(check) < 2):
+            raise SystemExit(f"{path}: unknown check {' '.join(check)!r}")
+    return entry
+
+
+def run(command, log, cwd=SRC, env=None, timeout=None):
+    with open(log, "a") as out:
+        out.write("$ " + " ".join(map(str, command)) + "\n")
+        out.flush()
+        try:
+            return subprocess.run(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
+                                  stdin=subprocess.DEVNULL, env=env, timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            out.write(f"(ended after {timeout} s)\n")
+            return 124
+
+
+def git(*args, check=True):
+    return subprocess.run(["git", *args], cwd=SRC, check=check, capture_output=True, text=True)
+
+
+def sync_scratch():
+    """Brings build/faults/src to the working tree's tracked files, touching only
+    files that differ, and commits that state there."""
+    listed = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True,
+                            capture_output=True).stdout.decode().split("\0")
+    wanted = {name for name in listed if name and (ROOT / name).is_file()}
+    if not (SRC / ".git").is_dir():
+        SRC.mkdir(parents=True, exist_ok=True)
+        git("init", "-q")
+        git("config", "user.name", "fault catalogue")
+        git("config", "user.email", "faults@localhost")
+    for name in sorted(set(git("ls-files", "-z").stdout.split("\0")) - wanted - {""}):
+        (SRC / name).unlink(missing_ok=True)
+    for name in wanted:
+        source, target = ROOT / name, SRC / name
+        data = source.read_bytes()
+        if not target.is_file() or target.read_bytes() != data:
+            target.parent.mkdir(parents=True, exist_ok=True)
+            target.write_bytes(data)
+        shutil.copymode(source, target)
+    git("add", "-A")
+    if git("status", "--porcelain").stdout:
+        git("commit", "-q", "-m", "The tree the fault catalogue runs on")
+
+
+class Builds:
+    """The scratch tree's two build trees and the Windows one's Wine session."""
+
+    def __init__(self, port):
+        self.port = port
+        self.configured = set()
+        self.session = False
+        self.env = dict(os.environ, CCACHE_DIR=str(SCRATCH / "ccache"))
+        self.env.pop("TIRNA_USE_DISPLAY", None)
+
+    def build(self, preset, log):
+        if preset not in self.configured:
+            options = [f"-DTIRNA_SERVICE_ORIGIN=http://127.0.0.1:{self.port}"]
+            if shutil.which("ccache"):
+                options += ["-DCMAKE_C_COMPILER_LAUNCHER=ccache",
+                            "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"]
+            if run(["cmake", "--preset", preset, *options], log, env=self.env) != 0:
+                return False
+            self.configured.add(preset)
+        if run(["cmake", "--build", "--preset", preset], log, env=self.env) != 0:
+            return False
+        if preset == "windows" and not self.session:
+            if run(["scripts/wine-session.sh", "start", "build/windows"], log, env=self.env):
+                return False
+            self.session = True
+        return True
+
+    def stop(self):
+        if self.session:
+            subprocess.run(["scripts/wine-session.sh", "stop", "build/windows"], cwd=SRC,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def ctest_names(preset, regex):
+    listed = subprocess.run(["ctest", "--preset", preset, "-N", "-R", regex], cwd=SRC,
+                            capture_output=True, text=True).stdout
+    return re.findall(r"^\s*Test\s+#\d+: (\S+)", listed, re.M)
+
+
+def run_check(check, builds, log, entry):
+    """True when the check fails, as it must with the fault in."""
+    kind = check[0]
+    if kind in ("windows", "native"):
+        if not ctest_names(kind, check[1]):
+            raise Stale(f"its check `{' '.join(check)}` matches no test of the {kind} build")
+        return run(["ctest", "--preset", kind, "-R", check[1]], log, env=builds.env) != 0
+    if kind == "fuzz":
+        fuzzer = SRC / "build" / "native" / "bin" / f"{check[1]}_fuzzer"
+        if not fuzzer.is_file():
+            raise Stale(f"its check `{' '.join(check)}` names no fuzzer ({fuzzer} is missing)")
+        corpus = SCRATCH / "fuzz" / check[1]
+        shutil.rmtree(corpus, ignore_errors=True)
+        shutil.copytree(SRC / "fuzz" / "corpus" / check[1], corpus)
+        return run([fuzzer, *check[2:], "-max_len=4096", "-timeout=10", "-rss_limit_mb=2048",
+                    f"-artifact_prefix={SCRATCH / 'fuzz'}/", corpus], log,
+                   env=builds.env, timeout=300) != 0
+    if kind == "release":
+        return run(["timeout", "--kill-after=10", "600", "scripts/check-release.sh"], log,
+                   env=builds.env) != 0
+    return run(check[1:], log, env=builds.env, timeout=600) != 0
+
+
+def apply(entry):
+    """Puts the fault in; returns what takes it out again."""
+    if entry["patch"] is not None:
+        patch = SCRATCH / f"{entry['name']}.patch"
+        patch.write_text(entry["patch"])
+        if git("apply", "--check", str(patch), check=False).returncode != 0:
+            raise Stale(f"its patch no longer applies: {git('apply', '--check', str(patch), check=False).stderr.strip()}")
+        git("apply", str(patch))
+        return lambda: git("apply", "-R", str(patch))
+    path = SRC / entry["file"]
+    if not path.is_file():
+        raise Stale(f"its file {entry['file']} does not exist")
+    original = path.read_text()
+    count = original.count(entry["find"])
+    if count != 1:
+        where = "is not found" if count == 0 else f"is found {count} times"
+        raise Stale(f"in {entry['file']}, the text to find {where}:\n" +
+                    "".join("      | " + line for line in entry["find"].splitlines(True)))
+    path.write_text(original.replace(entry["find"], entry["replace"]))
+    return lambda: path.write_text(original)
+
+
+def play(entry, builds):
+    """Returns (verdict, detail): caught, MISSED or STALE."""
+    log = LOGS / f"{entry['name']}.log"
+    log.write_text(f"{entry['name']}: {entry['mistake']}\n")
+    undo = apply(entry)
+    release = any(check[0] == "release" for check in entry["checks"])
+    try:
+        if release:
+            git("commit", "-q", "-a", "-m", f"Fault: {entry['mistake']}")
+        passed = []
+        for check in entry["checks"]:
+            preset = {"windows": "windows", "native": "native", "fuzz": "native"}.get(check[0])
+            if preset and not builds.build(preset, log):
+                return "MISSED", f"the tree with the fault does not build (see {log})"
+            if not run_check(check, builds, log, entry):
+                passed.append(" ".join(check))
+    finally:
+        if release:
+            git("reset", "-q", "--hard", "HEAD~1")
+        else:
+            undo()
+    if passed:
+        return "MISSED", "these checks pass with the fault in: " + "; ".join(passed) + f" (see {log})"
+    return "caught", ""
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("names", nargs="*", help="entries to run (faults/NAME.txt); all by default")
+    parser.add_argument("--list", action="store_true", help="list the entries and stop")
+    parser.add_argument("--port", type=int, default=int(os.environ.get("TIRNA_FAULTS_PORT", 47111)),
+                        help="loopback port of the scratch Windows build's service (default 47111)")
+    args = parser.parse_args()
+
+    paths = sorted(CATALOGUE.glob("*.txt"))
+    if args.names:
+        unknown = [n for n in args.names if not (CATALOGUE / f"{n}.txt").is_file()]
+        if unknown:
+            raise SystemExit(f"no such entry: {', '.join(unknown)} (faults/NAME.txt)")
+        paths = [CATALOGUE / f"{n}.txt" for n in args.names]
+    entries = [parse(p) for p in paths]
+    if args.list:
+        for entry in entries:
+            print(f"{entry['name']}: {entry['mistake']}")
+        return 0
+
+    start = time.monotonic()
+    LOGS.mkdir(parents=True, exist_ok=True)
+    sync_scratch()
+    builds = Builds(args.port)
+    results = []
+    try:
+        for entry in entries:
+            began = time.monotonic()
+            try:
+                verdict, detail = play(entry, builds)
+            except Stale as stale:
+                verdict, detail = "STALE", f"the entry no longer applies: {stale}"
+            seconds = time.monotonic() - began
+            results.append(verdict)
+            print(f"{verdict:7} {entry['name']} ({seconds:.0f} s)" + (f"\n        {detail}" if detail else ""),
+                  flush=True)
+    finally:
+        builds.stop()
+    minutes, seconds = divmod(int(time.monotonic() - start), 60)
+    bad = [v for v in results if v != "caught"]
+    print(f"{len(results) - len(bad)} of {len(results)} caught, {results.count('MISSED')} missed, "
+          f"{results.count('STALE')} stale; {minutes} min {seconds} s")
+    return 1 if bad else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
