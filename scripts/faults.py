@@ -1,38 +1,14 @@
 #!/usr/bin/env python3
-"""Runs the fault catalogue (faults/*.txt): each entry puts one realistic mistake
-into a scratch copy of the tree and names the checks that must then fail.
+"""Runs the fault catalogue (faults/NAME.txt; the format: CONTRIBUTING.md): each entry
+puts one realistic mistake into a scratch copy of the tree, build/faults/src, and the
+checks it names must then fail. The copy holds the tracked files as they are in the
+working tree, committed there for the release check; its build trees are kept and
+compiled through ccache, so only what an entry changes is rebuilt. The Windows checks
+run in a Wine session of their own on --port (TIRNA_FAULTS_PORT, default 47111).
+Fails when an entry is missed, or no longer applies (stale).
 
-  scripts/faults.py                  every entry
-  scripts/faults.py NAME [NAME ...]  the entries faults/NAME.txt
-  scripts/faults.py --list           the entries and what each stands for
-
-The scratch copy is build/faults/src: the tracked files as they are in the working
-tree (uncommitted changes included), committed there so that the release check can
-clone it. Its build trees (build/faults/src/build/windows and .../native, compiled
-through ccache) are kept between entries and runs, so a run rebuilds only what an
-entry changed. The Windows checks run in a Wine session of their own, against a
-loopback port of their own (--port, or TIRNA_FAULTS_PORT, default 47111), never the
-test suite's 47110.
-
-An entry is caught when every check it names fails with its mistake put in. The run
-fails when an entry is missed, and when an entry no longer applies (its text to find
-is absent or found more than once, its patch does not apply, or a check it names
-matches no test): a stale entry is a defect to fix, not one to skip.
-
-An entry (faults/NAME.txt), its lines in this order:
-
-  mistake: one line naming the real mistake
-  check: windows REGEX      ctest -R REGEX in the Windows build (under Wine)
-  check: native REGEX       ctest -R REGEX in the native build
-  check: fuzz NAME ARGS...  build/native/bin/NAME_fuzzer ARGS on a copy of
-                            fuzz/corpus/NAME, with a fixed -seed=N or a seed input
-  check: release            scripts/check-release.sh on a commit of the fault
-  check: script CMD ARGS... CMD run in the scratch tree's root
-  file: PATH                the one file changed, then
-  find:                     the exact lines to find (once in PATH) ...
-  replace:                  ... and the lines that replace them, to the end.
-
-or, instead of file/find/replace, "patch:" followed by a patch for `git apply`.
+  scripts/faults.py [NAME ...]   every entry, or the named ones
+  scripts/faults.py --list       the entries and their mistakes
 """
 
 import argparse
@@ -170,7 +146,7 @@ def ctest_names(preset, regex):
     return re.findall(r"^\s*Test\s+#\d+: (\S+)", listed, re.M)
 
 
-def run_check(check, builds, log, entry):
+def run_check(check, builds, log):
     """True when the check fails, as it must with the fault in."""
     kind = check[0]
     if kind in ("windows", "native"):
@@ -193,26 +169,35 @@ def run_check(check, builds, log, entry):
     return run(check[1:], log, env=builds.env, timeout=600) != 0
 
 
-def apply(entry):
-    """Puts the fault in; returns what takes it out again."""
+def applies(entry):
+    """Raises Stale unless the entry's change applies to the scratch tree as it is."""
     if entry["patch"] is not None:
         patch = SCRATCH / f"{entry['name']}.patch"
         patch.write_text(entry["patch"])
-        if git("apply", "--check", str(patch), check=False).returncode != 0:
-            raise Stale(f"its patch no longer applies: {git('apply', '--check', str(patch), check=False).stderr.strip()}")
-        git("apply", str(patch))
-        return lambda: git("apply", "-R", str(patch))
+        checked = git("apply", "--check", str(patch), check=False)
+        if checked.returncode != 0:
+            raise Stale(f"its patch no longer applies: {checked.stderr.strip()}")
+        return patch
     path = SRC / entry["file"]
     if not path.is_file():
         raise Stale(f"its file {entry['file']} does not exist")
-    original = path.read_text()
-    count = original.count(entry["find"])
+    count = path.read_text().count(entry["find"])
     if count != 1:
         where = "is not found" if count == 0 else f"is found {count} times"
         raise Stale(f"in {entry['file']}, the text to find {where}:\n" +
-                    "".join("      | " + line for line in entry["find"].splitlines(True)))
-    path.write_text(original.replace(entry["find"], entry["replace"]))
-    return lambda: path.write_text(original)
+                    "".join("        | " + line for line in entry["find"].splitlines(True)))
+    return path
+
+
+def apply(entry):
+    """Puts the fault in; returns what takes it out again."""
+    target = applies(entry)
+    if entry["patch"] is not None:
+        git("apply", str(target))
+        return lambda: git("apply", "-R", str(target))
+    original = target.read_text()
+    target.write_text(original.replace(entry["find"], entry["replace"]))
+    return lambda: target.write_text(original)
 
 
 def play(entry, builds):
@@ -229,7 +214,7 @@ def play(entry, builds):
             preset = {"windows": "windows", "native": "native", "fuzz": "native"}.get(check[0])
             if preset and not builds.build(preset, log):
                 return "MISSED", f"the tree with the fault does not build (see {log})"
-            if not run_check(check, builds, log, entry):
+            if not run_check(check, builds, log):
                 passed.append(" ".join(check))
     finally:
         if release:
@@ -266,17 +251,28 @@ def main():
     sync_scratch()
     builds = Builds(args.port)
     results = []
+
+    def report(entry, verdict, detail, seconds=0.0):
+        results.append(verdict)
+        print(f"{verdict:7} {entry['name']} ({seconds:.0f} s)" + (f"\n        {detail}" if detail else ""),
+              flush=True)
+
+    # Every stale entry is named at once, before the long part of the run.
+    ready = []
+    for entry in entries:
+        try:
+            applies(entry)
+            ready.append(entry)
+        except Stale as stale:
+            report(entry, "STALE", f"the entry no longer applies: {stale}")
     try:
-        for entry in entries:
+        for entry in ready:
             began = time.monotonic()
             try:
                 verdict, detail = play(entry, builds)
             except Stale as stale:
                 verdict, detail = "STALE", f"the entry no longer applies: {stale}"
-            seconds = time.monotonic() - began
-            results.append(verdict)
-            print(f"{verdict:7} {entry['name']} ({seconds:.0f} s)" + (f"\n        {detail}" if detail else ""),
-                  flush=True)
+            report(entry, verdict, detail, time.monotonic() - began)
     finally:
         builds.stop()
     minutes, seconds = divmod(int(time.monotonic() - start), 60)
