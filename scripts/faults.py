@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Runs the fault catalogue (faults/NAME.txt; the format: CONTRIBUTING.md): each entry
-puts one realistic mistake into a scratch copy of the tree, build/faults/src, and the
-checks it names must then fail. The copy holds the tracked files as they are in the
-working tree, committed there for the release check; its build trees are kept and
-compiled through ccache, so only what an entry changes is rebuilt. The Windows checks
-run in a Wine session of their own on --port (TIRNA_FAULTS_PORT, default 47111).
-Fails when an entry is missed, or no longer applies (stale).
+"""Runs the fault catalogue (faults/NAME.txt, described in CONTRIBUTING.md): each entry puts
+one realistic mistake into build/faults/src, a scratch copy of the working tree's tracked
+files committed there (for the release check), and the checks it names must then fail. Its
+build trees are kept and compiled through ccache, so only what an entry changes is rebuilt;
+the Windows checks run in a Wine session of their own on --port (TIRNA_FAULTS_PORT, default
+47111). Fails when an entry is missed, or no longer applies (stale).
 
   scripts/faults.py [NAME ...]   every entry, or the named ones
   scripts/faults.py --list       the entries and their mistakes
@@ -26,6 +25,7 @@ CATALOGUE = ROOT / "faults"
 SCRATCH = ROOT / "build" / "faults"
 SRC = SCRATCH / "src"
 LOGS = SCRATCH / "logs"
+ENV = {k: v for k, v in os.environ.items() if k != "TIRNA_USE_DISPLAY"} | {"CCACHE_DIR": str(SCRATCH / "ccache")}
 
 
 class Stale(Exception):
@@ -40,12 +40,10 @@ def parse(path):
     head, block, body = parts if len(parts) == 3 else (text, None, "")
     for line in head.splitlines():
         key, _, value = line.partition(":")
-        if key == "mistake":
-            entry["mistake"] = value.strip()
+        if key in ("mistake", "file"):
+            entry[key] = value.strip()
         elif key == "check":
             entry["checks"].append(shlex.split(value))
-        elif key == "file":
-            entry["file"] = value.strip()
         elif line.strip() and not line.startswith("#"):
             raise SystemExit(f"{path}: cannot read the line {line!r}")
     if block == "patch":
@@ -55,24 +53,22 @@ def parse(path):
         if len(parts) != 2 or not parts[0]:
             raise SystemExit(f"{path}: find: needs the lines to find, then replace: and their replacement")
         entry["find"], entry["replace"] = parts
-    if not entry["mistake"] or not entry["checks"]:
-        raise SystemExit(f"{path}: an entry needs a mistake: line and at least one check: line")
-    if not (entry["patch"] is not None or (entry["file"] and entry["find"] is not None)):
-        raise SystemExit(f"{path}: an entry needs file:, find: and replace:, or patch:")
-    for check in entry["checks"]:
-        if check[0] not in ("windows", "native", "fuzz", "release", "script") or (
-                check[0] != "release" and len(check) < 2):
-            raise SystemExit(f"{path}: unknown check {' '.join(check)!r}")
+    kinds = ("windows", "native", "fuzz", "release", "script")
+    if not entry["mistake"] or not entry["checks"] or not (
+            entry["patch"] is not None or (entry["file"] and entry["find"] is not None)) or any(
+            c[0] not in kinds or (c[0] != "release" and len(c) < 2) for c in entry["checks"]):
+        raise SystemExit(f"{path}: an entry needs mistake:, its checks ({', '.join(kinds)}), and "
+                         "file:, find: and replace:, or patch: (CONTRIBUTING.md)")
     return entry
 
 
-def run(command, log, cwd=SRC, env=None, timeout=None):
+def run(command, log, timeout=None):
     with open(log, "a") as out:
         out.write("$ " + " ".join(map(str, command)) + "\n")
         out.flush()
         try:
-            return subprocess.run(command, cwd=cwd, stdout=out, stderr=subprocess.STDOUT,
-                                  stdin=subprocess.DEVNULL, env=env, timeout=timeout).returncode
+            return subprocess.run(command, cwd=SRC, stdout=out, stderr=subprocess.STDOUT,
+                                  stdin=subprocess.DEVNULL, env=ENV, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             out.write(f"(ended after {timeout} s)\n")
             return 124
@@ -91,8 +87,8 @@ def sync_scratch():
     if not (SRC / ".git").is_dir():
         SRC.mkdir(parents=True, exist_ok=True)
         git("init", "-q")
-        git("config", "user.name", "fault catalogue")
-        git("config", "user.email", "faults@localhost")
+        for key, value in (("user.name", "fault catalogue"), ("user.email", "faults@localhost")):
+            git("config", key, value)
     for name in sorted(set(git("ls-files", "-z").stdout.split("\0")) - wanted - {""}):
         (SRC / name).unlink(missing_ok=True)
     for name in wanted:
@@ -111,11 +107,7 @@ class Builds:
     """The scratch tree's two build trees and the Windows one's Wine session."""
 
     def __init__(self, port):
-        self.port = port
-        self.configured = set()
-        self.session = False
-        self.env = dict(os.environ, CCACHE_DIR=str(SCRATCH / "ccache"))
-        self.env.pop("TIRNA_USE_DISPLAY", None)
+        self.port, self.configured, self.session = port, set(), False
 
     def build(self, preset, log):
         if preset not in self.configured:
@@ -123,36 +115,30 @@ class Builds:
             if shutil.which("ccache"):
                 options += ["-DCMAKE_C_COMPILER_LAUNCHER=ccache",
                             "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"]
-            if run(["cmake", "--preset", preset, *options], log, env=self.env) != 0:
+            if run(["cmake", "--preset", preset, *options], log) != 0:
                 return False
             self.configured.add(preset)
-        if run(["cmake", "--build", "--preset", preset], log, env=self.env) != 0:
+        if run(["cmake", "--build", "--preset", preset], log) != 0:
             return False
         if preset == "windows" and not self.session:
-            if run(["scripts/wine-session.sh", "start", "build/windows"], log, env=self.env):
-                return False
-            self.session = True
+            self.session = run(["scripts/wine-session.sh", "start", "build/windows"], log) == 0
+            return self.session
         return True
 
     def stop(self):
         if self.session:
-            subprocess.run(["scripts/wine-session.sh", "stop", "build/windows"], cwd=SRC,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            run(["scripts/wine-session.sh", "stop", "build/windows"], LOGS / "session.log")
 
 
-def ctest_names(preset, regex):
-    listed = subprocess.run(["ctest", "--preset", preset, "-N", "-R", regex], cwd=SRC,
-                            capture_output=True, text=True).stdout
-    return re.findall(r"^\s*Test\s+#\d+: (\S+)", listed, re.M)
-
-
-def run_check(check, builds, log):
+def run_check(check, log):
     """True when the check fails, as it must with the fault in."""
     kind = check[0]
     if kind in ("windows", "native"):
-        if not ctest_names(kind, check[1]):
+        listed = subprocess.run(["ctest", "--preset", kind, "-N", "-R", check[1]], cwd=SRC, env=ENV,
+                                capture_output=True, text=True).stdout
+        if not re.search(r"^\s*Test\s+#\d+: ", listed, re.M):
             raise Stale(f"its check `{' '.join(check)}` matches no test of the {kind} build")
-        return run(["ctest", "--preset", kind, "-R", check[1]], log, env=builds.env) != 0
+        return run(["ctest", "--preset", kind, "-R", check[1]], log) != 0
     if kind == "fuzz":
         fuzzer = SRC / "build" / "native" / "bin" / f"{check[1]}_fuzzer"
         if not fuzzer.is_file():
@@ -161,12 +147,10 @@ def run_check(check, builds, log):
         shutil.rmtree(corpus, ignore_errors=True)
         shutil.copytree(SRC / "fuzz" / "corpus" / check[1], corpus)
         return run([fuzzer, *check[2:], "-max_len=4096", "-timeout=10", "-rss_limit_mb=2048",
-                    f"-artifact_prefix={SCRATCH / 'fuzz'}/", corpus], log,
-                   env=builds.env, timeout=300) != 0
+                    f"-artifact_prefix={SCRATCH / 'fuzz'}/", corpus], log, timeout=300) != 0
     if kind == "release":
-        return run(["timeout", "--kill-after=10", "600", "scripts/check-release.sh"], log,
-                   env=builds.env) != 0
-    return run(check[1:], log, env=builds.env, timeout=600) != 0
+        return run(["timeout", "--kill-after=10", "600", "scripts/check-release.sh"], log) != 0
+    return run(check[1:], log, timeout=600) != 0
 
 
 def applies(entry):
@@ -214,7 +198,7 @@ def play(entry, builds):
             preset = {"windows": "windows", "native": "native", "fuzz": "native"}.get(check[0])
             if preset and not builds.build(preset, log):
                 return "MISSED", f"the tree with the fault does not build (see {log})"
-            if not run_check(check, builds, log):
+            if not run_check(check, log):
                 passed.append(" ".join(check))
     finally:
         if release:
@@ -230,16 +214,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("names", nargs="*", help="entries to run (faults/NAME.txt); all by default")
     parser.add_argument("--list", action="store_true", help="list the entries and stop")
-    parser.add_argument("--port", type=int, default=int(os.environ.get("TIRNA_FAULTS_PORT", 47111)),
-                        help="loopback port of the scratch Windows build's service (default 47111)")
+    parser.add_argument("--port", type=int, default=int(os.environ.get("TIRNA_FAULTS_PORT", 47111)))
     args = parser.parse_args()
 
     paths = sorted(CATALOGUE.glob("*.txt"))
     if args.names:
-        unknown = [n for n in args.names if not (CATALOGUE / f"{n}.txt").is_file()]
-        if unknown:
-            raise SystemExit(f"no such entry: {', '.join(unknown)} (faults/NAME.txt)")
         paths = [CATALOGUE / f"{n}.txt" for n in args.names]
+        if not all(p.is_file() for p in paths):
+            raise SystemExit(f"no such entry among {', '.join(args.names)} (faults/NAME.txt)")
     entries = [parse(p) for p in paths]
     if args.list:
         for entry in entries:

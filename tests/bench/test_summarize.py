@@ -1,12 +1,12 @@
 """bench/summarize.py ends with status 1 when a target is missed, 0 when all are met."""
 
-import os
+import pathlib
 import subprocess
 import sys
 import tempfile
 import unittest
 
-SUMMARIZE = os.path.join(os.path.dirname(__file__), "..", "..", "bench", "summarize.py")
+SUMMARIZE = pathlib.Path(__file__).parents[2] / "bench" / "summarize.py"
 STEPS = ("dll_load_and_init com mutex_log_tempa window_strings drawing_resources register_class "
          "load_bitmaps create_window create_window_and_controls show_window update_window "
          "pump_until_idle repaint_after").split()
@@ -22,8 +22,7 @@ def results(folder, exe_size):
     for name in ("floor", "wizard"):
         files["window_parts_%s.txt" % name] = "\t".join(s + "=0.5" for s in STEPS) + "\n"
     for name, text in files.items():
-        with open(os.path.join(folder, name), "w") as f:
-            f.write(text)
+        pathlib.Path(folder, name).write_text(text)
 
 
 class Verdict(unittest.TestCase):
