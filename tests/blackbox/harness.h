@@ -107,7 +107,7 @@ bool PollUntil(Done done, DWORD timeoutMs = kRunTimeoutMs) {
 
 // One thing the parent does, or sees at that moment.
 struct Step {
-    enum Kind { Type, Keys, Press, Tick, Choose, Answer, Await, Look, Controls, Holds, Close } kind;
+    enum Kind { Type, Keys, Press, Tick, Choose, Answer, Await, Close, Look, Controls, Holds } kind;
     int id = 0;  // the control, or the button that answers a box
     std::wstring text{};
     View view = View::None;
