@@ -8,6 +8,7 @@ RESULTS_DIR holds what bench/run.sh collected: signin.tsv, check.tsv and
 installer.tsv from measure.exe, startup_parts.tsv, gdi.tsv, sizes.tsv and
 machine.tsv. The tables go to standard output and, with --doc, replace the
 part of the document between the markers of the block (default: quiet).
+The exit status is the verdict: 1 when a target reads "missed", else 0.
 """
 
 import argparse
@@ -121,7 +122,12 @@ def steps_table(results, runs):
     return lines
 
 
+MISSED = []  # the verdicts that read "missed", one entry each
+
+
 def verdict(ok):
+    if not ok:
+        MISSED.append(ok)
     return "met" if ok else "**missed**"
 
 
@@ -322,6 +328,9 @@ def main():
     sys.stdout.write(report)
     if args.doc:
         update_doc(args.doc, report, args.block)
+    if MISSED:
+        sys.stderr.write("summarize.py: %d target(s) missed\n" % len(MISSED))
+        return 1
     return 0
 
 

@@ -1,17 +1,12 @@
-// Cutting the command line and finding the run-mode switches in it.
+// Cutting the command line. The switches are not checked here: "a case-sensitive
+// substring anywhere in the cut text" has no model apart from that search itself, so
+// the StartUp rows check them in the real program instead (inside a word, in capitals,
+// past the cut).
 
 #include <algorithm>
 
 #include "core/command_line.h"
 #include "fuzz/fuzz_support.h"
-
-namespace {
-
-bool Occurs(std::wstring_view text, std::wstring_view word) {
-    return std::search(text.begin(), text.end(), word.begin(), word.end()) != text.end();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring commandLine = FuzzTexts(data, size)[0];
@@ -19,10 +14,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::wstring cut = CutCommandLine(commandLine);
     CHECK(cut.size() == std::min<std::size_t>(commandLine.size(), 1040));
     CHECK(commandLine.starts_with(cut));
-
-    // Case-sensitive substrings anywhere in the cut text, nowhere else.
-    const RunSwitches switches = ReadSwitches(cut);
-    CHECK(switches.signIn == Occurs(cut, L"/signin"));
-    CHECK(switches.installer == Occurs(cut, L"/installer"));
     return 0;
 }

@@ -5,6 +5,11 @@
 #   relocations to move by; data never executable (NX_COMPAT) and no section both
 #   writable and executable; stack canaries and checked C library calls (the handlers
 #   of their failures linked in); only system DLLs imported; smaller than 2 MiB.
+# The exe is stripped, so what -fstack-protector-strong and _FORTIFY_SOURCE put into
+# the program's code is read from its link map (TirnaUIAuth.exe.map beside it, with
+# the cross references): every library of the program's code must have objects that
+# call the canary check (__stack_chk_fail), and the program's objects must call
+# checked copies (__memcpy_chk and the like).
 #
 #   scripts/check-hardening.sh path/to/TirnaUIAuth.exe
 set -euo pipefail
@@ -31,6 +36,23 @@ writable_code=$("$objdump" -h "$exe" | awk '/^ *[0-9]+ / {name = $2; next}
 
 grep -qa 'stack smashing detected' "$exe" || fail "no stack protection (its handler is missing)"
 grep -qa 'buffer overflow detected' "$exe" || fail "no checked C library calls (their handler is missing)"
+
+map="$exe.map"
+if [ -s "$map" ]; then
+  # "symbol file" for each object that refers to a symbol defined elsewhere.
+  refs=$(awk '/^Cross Reference Table/ {table = 1; next}
+    table && /^[^ ]/ {symbol = $1; next}
+    table && NF {sub(/^ +/, ""); print symbol, $0}' "$map")
+  for library in $(grep -o 'libtirna_[a-z_]*\.a(' "$map" | sort -u | tr -d '('); do
+    grep -q "^__stack_chk_fail $library(" <<<"$refs" ||
+      fail "no stack canary in the code of $library (built without -fstack-protector-strong)"
+  done
+  checked=$(awk '$1 ~ /^__[a-z0-9_]+_chk$/ && $1 !~ /^__stack_chk/ && $2 ~ /^(libtirna_[a-z_]*\.a\(|CMakeFiles\/)/' <<<"$refs")
+  [ -n "$checked" ] ||
+    fail "no checked C library call in the program's code (built without _FORTIFY_SOURCE)"
+else
+  fail "no link map $map with the cross references (-Wl,-Map,--cref) to read the code's checks from"
+fi
 
 system='^(ADVAPI32|GDI32|KERNEL32|msvcrt|ole32|OLEAUT32|SHELL32|SHLWAPI|USER32|WINHTTP)\.dll$'
 others=$(awk '/DLL Name:/ {print $3}' <<<"$headers" | grep -viE "$system" || true)

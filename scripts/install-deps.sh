@@ -12,7 +12,7 @@ packages=(
   fonts-wine fonts-liberation
   googletest
   clang libclang-rt-14-dev
-  python3
+  python3 ccache
 )
 
 missing=()

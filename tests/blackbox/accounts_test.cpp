@@ -80,9 +80,10 @@ const Run kSignIns[] = {
      .replies = {Reply("OK"), Reply("OK"), Reply("OK"), Reply("0;7")},
      .steps = SignIn(L"ann", L"secret"), .requests = Strings(4, "authuser"), .transcript = "I I I E-10 ~S",
      .written = kStored + Strings{"TempA=dword:1", "UID=dword:7"}},
-    // The reply ends at its first NUL; the status plays no part; the stored user id stays.
+    // The reply ends at its first NUL (the 42 after it would be a user id); the status
+    // plays no part; the stored user id stays.
     {.name = "AcceptedWithoutUserId", .arguments = L"/signin", .stored = {"UID=dword:9"},
-     .replies = {Reply("0\0;42"s, 500)}, .steps = SignIn(L"ann", L"secret"), .requests = {"authuser"},
+     .replies = {Reply("0\0" "42"s, 500)}, .steps = SignIn(L"ann", L"secret"), .requests = {"authuser"},
      .transcript = "S", .written = kStored + Strings{"TempA=dword:1"}},
 };
 

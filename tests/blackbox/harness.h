@@ -110,7 +110,7 @@ bool PollUntil(Done done, DWORD timeoutMs = kRunTimeoutMs) {
 
 // One thing the parent does, or sees at that moment.
 struct Step {
-    enum Kind { Type, Keys, Press, Tick, Choose, Answer, Await, Look, Controls, Close } kind;
+    enum Kind { Type, Keys, Press, Tick, Choose, Answer, Await, Close, Look, Controls, Holds } kind;
     int id = 0;  // the control, or the button that answers a box
     std::wstring text{};
     View view = View::None;
@@ -127,6 +127,8 @@ inline auto Choose = [](std::wstring profile) { return Step{Step::Choose, 0, std
 inline auto Answer = [](int button = IDOK) { return Step{Step::Answer, button}; };
 inline auto Await = [](View view) { return Step{.kind = Step::Await, .view = view}; };
 inline auto Sees = [](std::string look) { return Step{Step::Look, 0, Wide(look)}; };  // Look()
+// A value under the product key ("path=kind:payload") at that moment, the wizard open.
+inline auto Holds = [](std::string value) { return Step{Step::Holds, 0, Wide(value)}; };
 inline auto Close = [] { return Step{Step::Close}; };  // the close box of the caption
 Step Shows(Strings controls);                          // VisibleControls()
 Steps operator+(Steps a, Step b);

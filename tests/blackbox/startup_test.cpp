@@ -35,8 +35,9 @@ const Run kStarts[] = {
     // The registration's result is ignored.
     {.name = "InstallerRunWithoutService", .arguments = L"/installer", .listening = false, .steps = kCloseAsked,
      .boxes = {kCloseQuestion}, .transcript = "F F F E-10", .written = kRegSucceededReset},
+    // 0 while the wizard is open, so a run ended from outside leaves 0; again 0 at the end.
     {.name = "SignInRunWritesTempA", .arguments = L"x/signinx /INSTALLER", .stored = {"TempA=dword:7"},
-     .steps = {Close()}, .written = {"TempA=dword:0"}, .lines = {kStart + "x/signinx /INSTALLER"}},
+     .steps = {Holds("TempA=dword:0"), Close()}, .written = {"TempA=dword:0"}, .lines = {kStart + "x/signinx /INSTALLER"}},
     // Only the first 1040 characters count, and the line stops at 1023.
     {.name = "LongCommandLineIsCutBeforeTheSwitchesAreRead", .arguments = std::wstring(1990, L'a') + L" /installer",
      .steps = kCloseAsked, .boxes = {kCloseQuestion}, .lines = {(kStart + std::string(1040, 'a')).substr(0, 1023)}},
@@ -70,9 +71,9 @@ const Run kChecks[] = {
     CheckRun("DroppedConnections", {}, DroppedReply(), "F F F E-10", Strings(9, "authuser")),
     CheckRun("HugeAccepted", {MiBReply("0;42")}, {}, "S", {"authuser"}, kAccepted),
     CheckRun("HugeGarbage", {}, GarbageMiBReply(), "I I I E-10", kThree),
-    // The text ends at the first NUL: "0" alone, accepted without a user id; an empty
-    // text, no valid reply. The status plays no part.
-    CheckRun("NulAfterZero", {Reply("0\0;42"s)}, {}, "S", {"authuser"}, {"DevAuthState=dword:1"}),
+    // The text ends at the first NUL: "0" alone, accepted without a user id (the 42
+    // after the NUL would be one); an empty text, no valid reply. The status plays no part.
+    CheckRun("NulAfterZero", {Reply("0\0" "42"s)}, {}, "S", {"authuser"}, {"DevAuthState=dword:1"}),
     CheckRun("NulBeforeTheCode", {}, Reply("\0-5"s), "I I I E-10", kThree),
     CheckRun("Status500Zero", {Reply("0;42", 500)}, {}, "S", {"authuser"}, kAccepted),
     // An invalid reply shows its header and its text, when it has one; a refusal ends
