@@ -80,7 +80,15 @@ class Program {
     HANDLE process_ = nullptr;
     HWND wizard_ = nullptr;
     std::vector<DebugLine> lines_;
-    std::vector<std::pair<DWORD, bool>> exceptions_;  // code, first chance
+    struct Exception {
+        DWORD code;
+        bool firstChance, inProgram;  // raised in the exe's own image
+    };
+    std::vector<Exception> exceptions_;
+    struct {
+        std::uintptr_t start = 0, size = 0;
+        bool contains(std::uintptr_t at) const { return at - start < size; }
+    } image_;
     std::thread thread_;
 };
 
@@ -152,6 +160,7 @@ struct Run {
     std::optional<std::string> transcript{};
     Strings written{};
     Strings lines{};
+    bool codePage1252 = false;  // its digests or texts are those of code page 1252
 };
 void PrintTo(const Run& run, std::ostream* out);
 std::string RunName(const ::testing::TestParamInfo<Run>& info);
