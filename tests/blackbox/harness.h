@@ -80,15 +80,7 @@ class Program {
     HANDLE process_ = nullptr;
     HWND wizard_ = nullptr;
     std::vector<DebugLine> lines_;
-    struct Exception {
-        DWORD code;
-        bool firstChance, inProgram;  // raised in the exe's own image
-    };
-    std::vector<Exception> exceptions_;
-    struct {
-        std::uintptr_t start = 0, size = 0;
-        bool contains(std::uintptr_t at) const { return at - start < size; }
-    } image_;
+    std::vector<std::pair<DWORD, bool>> exceptions_;  // code, first chance
     std::thread thread_;
 };
 

@@ -289,7 +289,7 @@ void Play(const Run& run) {
     DeleteProductKey();
     for (const std::string& value : run.stored) ASSERT_NO_FATAL_FAILURE(StoreValue(value));
     std::optional<LoopbackServer> service;
-    EXPECT_TRUE(!run.listening || service.emplace(run.replies, run.otherwise).Listening());
+    ASSERT_TRUE(!run.listening || service.emplace(run.replies, run.otherwise).Listening());
     const Strings before = ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);
     std::set<std::string> runIds = {DeviceIdOfThisMachine()};
     Strings lines;
@@ -303,7 +303,12 @@ void Play(const Run& run) {
         }
         EXPECT_EQ(AwaitEnd(program, boxes), 0u);
         program.ExpectNoCrash();
-        EXPECT_EQ(boxes, run.boxes);
+        std::vector<ShownBox> expected = run.boxes;
+        if (!UnderWine()) {
+            std::printf("note: the boxes' icons are not checked: Windows draws its own\n");
+            for (ShownBox& box : expected) box.style &= ~MB_ICONMASK;
+        }
+        EXPECT_EQ(boxes, expected);
         lines = program.Texts();
         EXPECT_EQ(Strings(lines.begin(), lines.begin() + std::min(lines.size(), run.lines.size())),
                   run.lines);

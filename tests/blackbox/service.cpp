@@ -74,15 +74,12 @@ bool UnderWine() {
 bool ProxyConfigured() {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
     WINHTTP_PROXY_INFO machine{};
-    bool configured = WinHttpGetIEProxyConfigForCurrentUser(&user) &&
-                      (user.lpszAutoConfigUrl != nullptr || user.lpszProxy != nullptr);
-    configured = (WinHttpGetDefaultProxyConfiguration(&machine) && machine.lpszProxy != nullptr) ||
-                 configured;
-    for (const LPWSTR text : {user.lpszAutoConfigUrl, user.lpszProxy, user.lpszProxyBypass,
-                              machine.lpszProxy, machine.lpszProxyBypass}) {
-        GlobalFree(text);
-    }
-    return configured;
+    WinHttpGetIEProxyConfigForCurrentUser(&user);
+    WinHttpGetDefaultProxyConfiguration(&machine);
+    const LPWSTR texts[] = {user.lpszAutoConfigUrl, user.lpszProxy, machine.lpszProxy,
+                            user.lpszProxyBypass, machine.lpszProxyBypass};
+    for (const LPWSTR text : texts) GlobalFree(text);
+    return texts[0] || texts[1] || texts[2];
 }
 
 ScriptedReply GarbageMiBReply() {

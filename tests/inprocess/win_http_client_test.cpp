@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -32,6 +31,10 @@ struct Row {
 // A client given 57 bytes and their header lines, as a form post does, against a
 // loopback server that answers with the scripted replies.
 TEST(WinHttpClient, ExchangesWithTheService) {
+    if (!UnderWine() && (GetACP() != 1252 || ProxyConfigured()))  // both pinned under Wine
+        GTEST_SKIP() << "rows read replies in code page 1252 and meet a dropped service without "
+                        "a proxy; this system's code page is "
+                     << GetACP() << (ProxyConfigured() ? ", with a proxy" : "");
     const std::string body = "action=authuser&did=none&uname=anna&pmd5=0123456789abcdef";
     // clang-format off
     const Row rows[] = {
@@ -62,23 +65,6 @@ TEST(WinHttpClient, ExchangesWithTheService) {
     // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        // Under Wine the set-up pins code page 1252 and no proxy: there every row runs.
-        const auto replied = [&](auto has) { return std::ranges::any_of(row.replies, has); };
-        const char* unchecked =
-            UnderWine() ? nullptr
-            : GetACP() != 1252 && replied([](const ScriptedReply& r) {
-                  return std::ranges::any_of(r.body, [](char c) { return (c & 0x80) != 0; });
-              })
-                ? "its reply is read in code page 1252, not this system's"
-            : ProxyConfigured() && replied([](const ScriptedReply& r) {
-                  return r.fault == ScriptedReply::Fault::Drop;
-              })
-                ? "a proxy is configured, which the client tries after a failed send"
-                : nullptr;
-        if (unchecked) {
-            std::printf("note: row \"%s\" not run: %s\n", row.name, unchecked);
-            continue;
-        }
         LoopbackServer server(row.replies);
         ASSERT_TRUE(server.Listening());
         WinHttpClient client{std::wstring(ServiceEndpoint())};
