@@ -20,7 +20,7 @@ cd "$(dirname "$0")/.."
 scripts/kit.sh --from "$build" >/dev/null
 zip=$(ls "$build"/TirnaUIAuth-checks-*.zip)
 tmp=$(mktemp -d)
-trap '[ -z "${holder:-}" ] || kill "$holder" 2>/dev/null; scripts/wine-session.sh stop "$tmp"; rm -rf "$tmp"' EXIT
+trap 'kill "${holder:-}" 2>/dev/null || true; scripts/wine-session.sh stop "$tmp"; rm -rf "$tmp"' EXIT
 scripts/wine-session.sh start "$tmp"
 export WINEPREFIX="$tmp/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
   LANG=C.UTF-8 LC_ALL=C.UTF-8
