@@ -38,6 +38,7 @@ Run SignInFails(const char* name, std::vector<ScriptedReply> replies, ScriptedRe
 }
 
 const auto Offline = [](Run run) { run.listening = false; return run; };  // nothing listens on the port
+const auto Of1252 = [](Run run) { run.codePage1252 = true; return run; };
 
 const Run kSignIns[] = {
     {.name = "InputErrorsInOrderBeforeAnyRequest", .arguments = L"/signin",
@@ -55,7 +56,7 @@ const Run kSignIns[] = {
                Press(IDC_SIGNIN_BUTTON)},
      .requests = {"action=authuser&did=<did>&uname= " + Utf8(kLongAddress) + " &pmd5=" + kLongPasswordDigest},
      .written = {"State\\AuthInfoMD5=sz:" + kLongPasswordDigest, "State\\AuthInfoUserName=sz: " + Utf8(kLongAddress) +
-                 " ", "State\\RegSucceeded=dword:1", "TempA=dword:1", "UID=dword:42"}},
+                 " ", "State\\RegSucceeded=dword:1", "TempA=dword:1", "UID=dword:42"}, .codePage1252 = true},
     {.name = "AcceptedInAnOrdinaryRunOpensTheProfilePage", .replies = {Reply("0;42"), Reply("0;2;17;Alpha;18;Beta")},
      .steps = SignIn(L"ann", L"secret") + Await(View::Profile) +
               Sees("profile [Alpha|Beta] picked=0 existing=on new=off name=(disabled)") + Close() + Answer(IDYES),
@@ -132,7 +133,7 @@ const Run kCreations[] = {
      .requests = {"action=createuser&" + kRenee + "&did=none", "action=getprofiles&did=none&" + kRenee, "install",
                   "action=setprofile&" + kRenee + "&did=<did>&profname=Beta Two"},
      .transcript = "A S S S", .written = {"State\\AuthInfoMD5=sz:d7e08d3225037e6f8515b0c619537949",
-                 "State\\AuthInfoUserName=sz:Ren\xC3\xA9" "e", "State\\RegSucceeded=dword:1"}},
+                 "State\\AuthInfoUserName=sz:Ren\xC3\xA9" "e", "State\\RegSucceeded=dword:1"}, .codePage1252 = true},
     {.name = "LongAddressTypedInBothFields", .arguments = L"/signin", .replies = {Reply("0")}, .otherwise = Reply("0;0"),
      .steps = OpenCreatePage() + Keys(IDC_CREATE_USER, kLongAddress) + Keys(IDC_CREATE_PASSWORD, L"secret") +
               Keys(IDC_CREATE_CONFIRM, L"secret") + Keys(IDC_CREATE_EMAIL, kLongAddress) + Press(IDC_CREATE_BUTTON) +
@@ -182,8 +183,8 @@ const Run kProfileRuns[] = {
              {Choose(L"P20")}, "&profid=20"),
     Profiles("NamesCutAt259Characters", Reply("0;1;5;" + std::string(1000, 'N')),
              "profile [" + std::string(259, 'N') + "]" + kOnList, {}, "&profid=5"),
-    Profiles("NamesInTheAnsiCodePageUpToANul", Reply("0;2;5;\xE9t\xE9\xFF;6;Al\0ice"s),
-             "profile [\xC3\xA9t\xC3\xA9\xC3\xBF|Al]" + kOnList, {Choose(L"Al")}, "&profid=6"),
+    Of1252(Profiles("NamesInTheAnsiCodePageUpToANul", Reply("0;2;5;\xE9t\xE9\xFF;6;Al\0ice"s),
+                    "profile [\xC3\xA9t\xC3\xA9\xC3\xBF|Al]" + kOnList, {Choose(L"Al")}, "&profid=6")),
     // Profiles announced but none listed: nothing can be chosen, a new one can.
     Profiles("AnnouncedButUnlistedAsksForAChoice", Reply("0;3"),
              "profile [] picked=-1 existing=on new=off name=(disabled)",

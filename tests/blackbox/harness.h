@@ -159,6 +159,7 @@ struct Run {
     std::optional<std::string> transcript{};
     Strings written{};
     Strings lines{};
+    bool codePage1252 = false;  // its digests or texts are those of code page 1252
 };
 void PrintTo(const Run& run, std::ostream* out);
 std::string RunName(const ::testing::TestParamInfo<Run>& info);

@@ -216,8 +216,10 @@ Strings Program::Texts() {
 void Program::ExpectNoCrash() {
     std::lock_guard lock(mutex_);
     for (const auto& [code, firstChance] : exceptions_) {
-        EXPECT_TRUE(firstChance && std::ranges::find(kFaultCodes, code) == std::end(kFaultCodes))
-            << "exception 0x" << std::hex << code;
+        // On Windows its own libraries raise faults and handle them at once: there only one
+        // that nothing handled counts. Under Wine every one counts.
+        const bool fault = std::ranges::find(kFaultCodes, code) != std::end(kFaultCodes);
+        EXPECT_TRUE(firstChance && (!fault || !UnderWine())) << "exception 0x" << std::hex << code;
     }
     for (const DebugLine& line : lines_) {
         EXPECT_TRUE(line.text.starts_with("[TirnaParental] ") && line.text.size() <= 1023)
@@ -243,7 +245,9 @@ std::optional<ShownBox> Program::WaitForBox(HWND* window) {
     const UINT buttons = GetDlgItem(*box, IDYES)      ? MB_YESNO
                          : GetDlgItem(*box, IDCANCEL) ? MB_OKCANCEL
                                                       : MB_OK;
-    return ShownBox{TextOf(*box), TextOf(GetDlgItem(*box, kBoxTextId)), buttons | IconOf(*box),
+    // Only Wine's boxes are known here: their icon control's id and their pictures.
+    return ShownBox{TextOf(*box), TextOf(GetDlgItem(*box, kBoxTextId)),
+                    buttons | (UnderWine() ? IconOf(*box) : 0),
                     GetWindow(*box, GW_OWNER) == wizard_};
 }
 

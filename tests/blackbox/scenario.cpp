@@ -316,11 +316,21 @@ std::string RunName(const ::testing::TestParamInfo<Run>& info) {
 }
 
 void Play(const Run& run) {
+    // Under Wine the set-up pins code page 1252 and no proxy: there every row runs.
+    const bool dropped = !run.listening || run.otherwise.fault == ScriptedReply::Fault::Drop ||
+                         std::ranges::any_of(run.replies, [](const ScriptedReply& reply) {
+                             return reply.fault == ScriptedReply::Fault::Drop;
+                         });
+    if (!UnderWine() && run.codePage1252 && GetACP() != 1252)
+        GTEST_SKIP() << "its texts are of code page 1252; this system's is " << GetACP();
+    if (!UnderWine() && dropped && ProxyConfigured())
+        GTEST_SKIP() << "a proxy is configured, which the program tries after a failed send: "
+                        "a dropped or absent service is met differently through it";
     DeleteProductKey();
     for (const std::string& value : run.stored) ASSERT_NO_FATAL_FAILURE(StoreValue(value));
     if (run.writesDenied) DenyValueWrites(true);
     std::optional<LoopbackServer> service;
-    EXPECT_TRUE(!run.listening || service.emplace(run.replies, run.otherwise).Listening());
+    ASSERT_TRUE(!run.listening || service.emplace(run.replies, run.otherwise).Listening());
     const Strings before = ValuesUnder(HKEY_LOCAL_MACHINE, kProductKey);
     Strings lines;
     {
@@ -333,12 +343,25 @@ void Play(const Run& run) {
         }
         EXPECT_EQ(AwaitEnd(program, boxes), 0u);
         program.ExpectNoCrash();
-        EXPECT_EQ(boxes, run.boxes);
+        std::vector<ShownBox> expected = run.boxes;
+        if (!UnderWine()) {
+            std::printf("note: the boxes' icons are not checked: Windows draws its own\n");
+            for (ShownBox& box : expected) box.style &= ~MB_ICONMASK;
+        }
+        EXPECT_EQ(boxes, expected);
         lines = program.Texts();
         EXPECT_EQ(Strings(lines.begin(), lines.begin() + std::min(lines.size(), run.lines.size())),
                   run.lines);
         if (run.transcript) {
-            EXPECT_EQ(Transcript(program.Lines()), *run.transcript);
+            std::string expected = *run.transcript, seen = Transcript(program.Lines());
+            // A refused loopback connection takes 1 to 2 s on Windows, at once under Wine.
+            if (!run.listening && !UnderWine()) {
+                std::printf(
+                    "note: the pauses of the transcript are not checked: a refused "
+                    "loopback connection takes 1 to 2 s on Windows\n");
+                std::erase(expected, '~'), std::erase(seen, '~');
+            }
+            EXPECT_EQ(seen, expected);
         }
     }
     // A request given whole also has its header block checked: form posts ask for no

@@ -1,6 +1,9 @@
 #include "tests/blackbox/service.h"
 
+#include <winhttp.h>
 #include <ws2tcpip.h>
+
+#include <cstdio>
 
 #include <optional>
 
@@ -63,6 +66,23 @@ std::string Head(const ScriptedReply& reply, std::size_t length) {
 
 }  // namespace
 
+bool UnderWine() {
+    static const bool wine =
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    return wine;
+}
+
+bool ProxyConfigured() {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+    WINHTTP_PROXY_INFO machine{};
+    WinHttpGetIEProxyConfigForCurrentUser(&user);
+    WinHttpGetDefaultProxyConfiguration(&machine);
+    const LPWSTR texts[] = {user.lpszAutoConfigUrl, user.lpszProxy, machine.lpszProxy,
+                            user.lpszProxyBypass, machine.lpszProxyBypass};
+    for (const LPWSTR text : texts) GlobalFree(text);
+    return texts[0] || texts[1] || texts[2];
+}
+
 ScriptedReply GarbageMiBReply() {
     std::string body(1 << 20, '\0');
     for (std::size_t i = 0; i < body.size(); ++i)
@@ -83,13 +103,18 @@ LoopbackServer::LoopbackServer(std::vector<ScriptedReply> script, ScriptedReply 
     WSADATA data{};
     WSAStartup(MAKEWORD(2, 2), &data);
     listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    // Each case binds the port again while connections of the one before may linger.
-    const BOOL reuse = TRUE;
-    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
-               sizeof(reuse));
+    // The port is this server's alone: no other program may listen on it beside it.
+    // Each case binds it again while connections of the one before may linger.
+    const BOOL exclusive = TRUE;
+    setsockopt(listener_, SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+               reinterpret_cast<const char*>(&exclusive), sizeof(exclusive));
     const sockaddr_in address = OriginAddress();
     if (bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
         listen(listener_, SOMAXCONN) != 0) {
+        std::fprintf(stderr,
+                     "the loopback port %u is taken by another program (error %d): the "
+                     "Tirna service cannot be played there\n",
+                     ntohs(address.sin_port), WSAGetLastError());
         return;
     }
     thread_ = std::thread([this] {

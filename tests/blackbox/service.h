@@ -14,6 +14,13 @@
 #include <thread>
 #include <vector>
 
+// Whether this runs under Wine, which the tests' own set-up pins (code page 1252, no
+// proxy, ...). On Windows the checks that hold only under Wine skip, with their reason.
+bool UnderWine();
+// Whether the current user or WinHTTP has a proxy (or a script) that the program
+// tries after a failed send: a dropped or absent service is then met differently.
+bool ProxyConfigured();
+
 // The origin the program was built for (the build passes it to the tests too).
 inline constexpr std::wstring_view kServiceOrigin = TIRNA_SERVICE_ORIGIN;
 

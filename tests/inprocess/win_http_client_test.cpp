@@ -31,6 +31,10 @@ struct Row {
 // A client given 57 bytes and their header lines, as a form post does, against a
 // loopback server that answers with the scripted replies.
 TEST(WinHttpClient, ExchangesWithTheService) {
+    if (!UnderWine() && (GetACP() != 1252 || ProxyConfigured()))  // both pinned under Wine
+        GTEST_SKIP() << "rows read replies in code page 1252 and meet a dropped service without "
+                        "a proxy; this system's code page is "
+                     << GetACP() << (ProxyConfigured() ? ", with a proxy" : "");
     const std::string body = "action=authuser&did=none&uname=anna&pmd5=0123456789abcdef";
     // clang-format off
     const Row rows[] = {
