@@ -118,10 +118,11 @@ entries=$(zipinfo -1 "$tmp/first.zip" | tr '\n' ' ')
 [ "$entries" = "TirnaUIAuth.exe TirnaUIAuth.exe.sha256 BUILDINFO CHANGELOG.md NOTICES.txt TirnaUIAuth.spdx.json " ] ||
   fail "the archive holds $entries"
 epoch=$(git log -1 --format=%ct "$commit")
-# zip keeps times to two seconds, in the time zone release.sh gave it: UTC.
-stamp=$(TZ=UTC date -d "@$epoch" +%Y%m%d.%H%M)
+# zip keeps times to two seconds, an odd second rounded up (a commit made at 22:13:59 is
+# stored as 22:14:00), in the time zone release.sh gave it: UTC.
+stamp=$(TZ=UTC date -d "@$((epoch + epoch % 2))" +%Y%m%d.%H%M%S)
 odd=$(zipinfo -T -s "$tmp/first.zip" | awk -v stamp="$stamp" \
-  '/^-/ && ($1 != "-rw-r--r--" || substr($7, 1, 13) != stamp) {print $NF}')
+  '/^-/ && ($1 != "-rw-r--r--" || $7 != stamp) {print $NF}')
 [ -z "$odd" ] || fail "entries without mode 644 or the commit's time ($stamp): $odd"
 (cd "$unpacked" && sha256sum --quiet -c TirnaUIAuth.exe.sha256) || fail "the archive's checksum"
 cmp "$unpacked/CHANGELOG.md" "$first/CHANGELOG.md" || fail "the archive's CHANGELOG.md"
